@@ -1,0 +1,116 @@
+#include "SettingsStore.h"
+
+#include "TextFile.h"
+#include "platform/Clock.h"
+#include "platform/SystemInfo.h"
+
+#include <cmath>
+
+using namespace settingsfile;
+
+namespace {
+void assign(TimeList& list, const QStringList& items)
+{
+    QStringList sorted = items;
+    std::stable_sort(sorted.begin(), sorted.end());
+    if (list.items() != sorted) {
+        list.setStringList(sorted);
+    }
+}
+} // namespace
+
+SettingsStore::SettingsStore(SettingsModel& model, const SystemInfo& system, const Clock& clock)
+    : m_model(model), m_system(system), m_clock(clock)
+{ }
+
+bool SettingsStore::fileExists() const
+{
+    return !m_model.SettingsFilePath.isEmpty() && m_system.isOrdinaryFile(m_model.SettingsFilePath);
+}
+
+bool SettingsStore::loadBuffer(QString* error)
+{
+    QString text;
+    if (!textfile::read(m_model.SettingsFilePath, &text, error)) {
+        return false;
+    }
+    RichTextBox1 = text;
+    return true;
+}
+
+bool SettingsStore::saveBuffer(QString* error)
+{
+    return textfile::write(m_model.SettingsFilePath, RichTextBox1, error);
+}
+
+bool SettingsStore::LoadActionSettings(const std::function<void(int)>& selectLanguage, QString* error)
+{
+    if (!fileExists()) {
+        return true;
+    }
+    if (!loadBuffer(error)) {
+        return false;
+    }
+    const QString text = RichTextBox1;
+    if (m_model.LanguageIndex == -1) {
+        m_model.LanguageIndex = languageNumber(text).value_or(1);
+        const double rounded = std::nearbyint(m_model.LanguageIndex);
+        // A hand-edited number far outside the columns falls back to the first language.
+        const int k = rounded >= 0 && rounded <= 100 ? int(rounded) : 1;
+        if (selectLanguage) {
+            selectLanguage(k);
+        }
+    }
+    readActionFields(text, m_model);
+    return true;
+}
+
+bool SettingsStore::LoadTimeLists(QString* error)
+{
+    if (fileExists()) {
+        if (!loadBuffer(error)) {
+            return false;
+        }
+        const QString text = RichTextBox1;
+        const QStringList working = parseTimeSection(text, WorkingOpen, WorkingClose);
+        assign(Clstm_Lst1, working);
+        const bool restPresent = text.contains(RestOpen) && text.contains(RestClose);
+        const bool holidayPresent = text.contains(HolidayOpen) && text.contains(HolidayClose);
+        m_model.HolidaysSeparate = restPresent || holidayPresent;
+        assign(Clstm_Lst2, restPresent ? parseTimeSection(text, RestOpen, RestClose) : working);
+        assign(Clstm_Lst3, holidayPresent ? parseTimeSection(text, HolidayOpen, HolidayClose) : working);
+    }
+    switch (dayTypeOf(m_clock.now().date())) {
+    case DayType::Holiday:
+        Clstm_Lst0.copyFrom(Clstm_Lst3);
+        break;
+    case DayType::Rest:
+        Clstm_Lst0.copyFrom(Clstm_Lst2);
+        break;
+    case DayType::Working:
+        Clstm_Lst0.copyFrom(Clstm_Lst1);
+        break;
+    }
+    return true;
+}
+
+bool SettingsStore::SaveSettings(const Values& values, QString* error)
+{
+    RichTextBox1 = buildText(values);
+    return saveBuffer(error);
+}
+
+bool SettingsStore::SaveLanguageChoice(int k, QString* error)
+{
+    if (!fileExists()) {
+        return true;
+    }
+    if (RichTextBox1.contains(languageField(k))) {
+        return true;
+    }
+    if (!loadBuffer(error)) {
+        return false;
+    }
+    RichTextBox1 = withLanguageField(RichTextBox1, k);
+    return saveBuffer(error);
+}

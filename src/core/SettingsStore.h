@@ -1,0 +1,53 @@
+#pragma once
+
+#include "SettingsFile.h"
+#include "SettingsModel.h"
+#include "TimeList.h"
+
+#include <QString>
+#include <functional>
+
+class Clock;
+class SystemInfo;
+
+// The settings file's readers and writers, the time lists they fill and the buffer through which the
+// file is always read and written whole. The settings dialog shows these lists; they outlive it.
+class SettingsStore
+{
+public:
+    SettingsStore(SettingsModel& model, const SystemInfo& system, const Clock& clock);
+
+    /// The settings file exists as an ordinary file.
+    bool fileExists() const;
+
+    /// Reads language (once), action, force, notice and address range from the file. selectLanguage
+    /// runs with the stored language number, rounded, while LanguageIndex is -1.
+    /// Returns false with the system's reason when the file exists but cannot be read.
+    bool LoadActionSettings(const std::function<void(int)>& selectLanguage, QString* error);
+
+    /// Rebuilds the three lists from the file and today's list from them.
+    bool LoadTimeLists(QString* error);
+
+    /// Writes the file from the dialog's values (without the language line).
+    bool SaveSettings(const settingsfile::Values& values, QString* error);
+
+    /// Puts the language field k at the top of the file; does nothing when the buffer holds it already.
+    bool SaveLanguageChoice(int k, QString* error);
+
+    SettingsModel& model() { return m_model; }
+
+    /// The buffer: the file's text as last read or written.
+    QString RichTextBox1;
+    TimeList Clstm_Lst0; // today's list
+    TimeList Clstm_Lst1; // working days
+    TimeList Clstm_Lst2; // rest days
+    TimeList Clstm_Lst3; // holidays
+
+private:
+    bool loadBuffer(QString* error);
+    bool saveBuffer(QString* error);
+
+    SettingsModel& m_model;
+    const SystemInfo& m_system;
+    const Clock& m_clock;
+};

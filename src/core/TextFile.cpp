@@ -1,0 +1,120 @@
+#include "TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace textfile {
+
+QString decode(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError()) {
+        if (text.startsWith(QChar(0xFEFF))) {
+            text.remove(0, 1);
+        }
+        return text;
+    }
+    QStringDecoder gb18030("GB18030");
+    if (gb18030.isValid()) {
+        return gb18030(bytes);
+    }
+    return QString::fromLatin1(bytes);
+}
+
+QByteArray encode(const QString& text)
+{
+    QStringEncoder gb18030("GB18030");
+    if (gb18030.isValid()) {
+        return gb18030(text);
+    }
+    return text.toUtf8();
+}
+
+bool read(const QString& path, QString* text, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    if (file.size() > MaxReadSize) {
+        if (error) {
+            *error = QStringLiteral("File too large (%1 bytes)").arg(file.size());
+        }
+        return false;
+    }
+    const QByteArray bytes = file.read(MaxReadSize + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > MaxReadSize) {
+        if (error) {
+            *error = bytes.size() > MaxReadSize ? QStringLiteral("File too large") : file.errorString();
+        }
+        return false;
+    }
+    *text = decode(bytes);
+    return true;
+}
+
+bool write(const QString& path, const QString& text, QString* error)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo::exists(folder)) {
+        if (!QDir().mkpath(folder)) {
+            if (error) {
+                *error = QStringLiteral("Cannot create folder %1").arg(folder);
+            }
+            return false;
+        }
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    QSaveFile file(path);
+    const QByteArray bytes = encode(text);
+    // Qt reports a short write on a full disk as success: check what reached the temporary file
+    // before it replaces the old one.
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
+        && file.size() == bytes.size();
+    if (!written) {
+        const QString reason
+            = file.error() != QFileDevice::NoError && file.errorString() != QLatin1String("Unknown error")
+            ? file.errorString()
+            : QStringLiteral("No space left on device or file size limit reached");
+        file.cancelWriting();
+        if (error) {
+            *error = reason;
+        }
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    return true;
+}
+
+} // namespace textfile
+
+namespace textfile {
+QString cutToEncodedBytes(const QString& text, int maxBytes)
+{
+    int used = 0;
+    qsizetype end = 0;
+    while (end < text.size()) {
+        const qsizetype width = text[end].isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+        const int bytes = int(encode(text.mid(end, width)).size());
+        if (used + bytes > maxBytes) {
+            break;
+        }
+        used += bytes;
+        end += width;
+    }
+    return text.left(end);
+}
+} // namespace textfile

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// Starts programs the way the Windows WinExec call does.
+class Launcher
+{
+public:
+    virtual ~Launcher() = default;
+    /// Starts commandLine without a shell and without waiting. The line is split with the Windows
+    /// rules; the program is looked up in the folder of tova-shutdown first, then on PATH.
+    /// Returns more than 31 on success, 2 when the program is not found, 0 when out of resources.
+    /// showMode is kept for the callers' sake; nothing started here has a window of ours.
+    virtual int WinExec(const QString& commandLine, int showMode) = 0;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// Facts about this user's system that the program reads by name.
+class SystemInfo
+{
+public:
+    virtual ~SystemInfo() = default;
+    /// The program's folder for this user ($XDG_CONFIG_HOME/tova), without a trailing slash.
+    /// It need not exist yet; writers create it with mode 0700.
+    virtual QString systemDirectory() const = 0;
+    /// The login name of the effective user; empty when the system cannot tell.
+    virtual QString currentUserName() const = 0;
+    /// True when path names a regular file (not a folder, not a dangling link).
+    virtual bool isOrdinaryFile(const QString& path) const = 0;
+    /// The folder that holds the running executable.
+    virtual QString programDirectory() const = 0;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+// A failure raised by a procedure, carried to the one handler guard (ErrorGuard) that reports it.
+class RaisedError : public std::exception
+{
+public:
+    RaisedError(int number, QString source, QString description)
+        : m_number(number), m_source(std::move(source)), m_description(std::move(description)),
+          m_what(m_description.toUtf8())
+    { }
+    int number() const { return m_number; }
+    const QString& source() const { return m_source; }
+    const QString& description() const { return m_description; }
+    const char* what() const noexcept override { return m_what.constData(); }
+
+private:
+    int m_number;
+    QString m_source;
+    QString m_description;
+    QByteArray m_what;
+};
