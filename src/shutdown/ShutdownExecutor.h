@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class ShutdownApi;
+
+// Carries out the shutdown: the platform test, the privilege, and the request itself. Every failure
+// raises a RaisedError whose source is "<executable>.mShutDown"; nothing here shows a message.
+class ShutdownExecutor
+{
+public:
+    /// executableName is the program's file name (a path or an extension is dropped), e.g. "tova-shutdown".
+    ShutdownExecutor(ShutdownApi& api, const QString& executableName);
+
+    /// The system's text for code; empty when the system has none.
+    QString ApiErrorText(quint32 code) const;
+
+    /// True on a system this program can shut down. The answer is cached after the first successful
+    /// query; a failed query answers false and is tried again on the next call.
+    bool IsWindowsNT();
+
+    /// Makes sure this user may carry out the action of flags; raises error 4, 5 or 6 instead of
+    /// returning false (4 also for flags that name no action). Unlike the Windows privilege, the
+    /// answer depends on the action, hence flags.
+    bool EnableShutdownPrivilege(qint16 flags);
+
+    /// Asks the system to log off (0), power off (1) or restart (3), forced with +4. Returns once the
+    /// request was accepted; raises error 1 or 2, or lets an error of EnableShutdownPrivilege through.
+    void ShutDownSystem(qint16 flags);
+
+    const QString& errorSource() const { return m_source; }
+
+private:
+    [[noreturn]] void raise(int number, const QString& description) const;
+    [[noreturn]] void raisePrivilegeError(int number, const QString& what) const;
+
+    ShutdownApi& m_api;
+    QString m_source;
+    bool m_platformTested = false;
+    bool m_isNT = false;
+};
