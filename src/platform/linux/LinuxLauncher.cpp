@@ -1,0 +1,226 @@
+#include "platform/linux/LinuxLauncher.h"
+
+#include "platform/linux/CommandLine.h"
+
+#include <QAbstractEventDispatcher>
+#include <QFile>
+#include <QThread>
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// A finished "net send" is collected within this time; polling costs one waitpid per child.
+constexpr int ReapIntervalMs = 200;
+
+bool isExecutableFile(const QByteArray& path)
+{
+    struct stat st;
+    return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.constData(), X_OK) == 0;
+}
+
+QByteArray searchPath()
+{
+    if (const char* path = ::getenv("PATH"))
+        return QByteArray(path);
+    // What execvp falls back to when PATH is unset.
+    return QByteArrayLiteral("/bin:/usr/bin");
+}
+
+int resultOfSpawnError(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ELOOP:
+    case ENAMETOOLONG:
+        return LinuxLauncher::FileNotFound;
+    case ENOEXEC:
+    case ELIBBAD:
+        return LinuxLauncher::BadFormat;
+    case EACCES:
+    case EPERM:
+    case ETXTBSY:
+        return LinuxLauncher::AccessDenied;
+    default: // EAGAIN, ENOMEM, E2BIG, EMFILE, ENFILE...
+        return LinuxLauncher::OutOfResources;
+    }
+}
+
+// Ownership of the spawn attribute objects, so that every return path destroys them.
+struct SpawnSetup
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attr;
+    bool actionsReady = false;
+    bool attrReady = false;
+    ~SpawnSetup()
+    {
+        if (actionsReady)
+            posix_spawn_file_actions_destroy(&actions);
+        if (attrReady)
+            posix_spawnattr_destroy(&attr);
+    }
+};
+
+} // namespace
+
+LinuxLauncher::LinuxLauncher(const QString& programDirectory, QObject* parent)
+    : QObject(parent), m_programDirectory(QFile::encodeName(programDirectory))
+{
+    m_reapTimer.setInterval(ReapIntervalMs);
+    connect(&m_reapTimer, &QTimer::timeout, this, &LinuxLauncher::reapChildren);
+    // Kept above 2 so that dup2 onto 0, 1 and 2 in the child always makes a fresh descriptor
+    // without close-on-exec.
+    const int fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (fd >= 0) {
+        m_devNull = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+        ::close(fd);
+    }
+}
+
+LinuxLauncher::~LinuxLauncher()
+{
+    // Children still running now are collected by init once this process ends.
+    reapChildren();
+    if (m_devNull >= 0)
+        ::close(m_devNull);
+}
+
+int LinuxLauncher::WinExec(const QString& commandLine, int showMode)
+{
+    Q_UNUSED(showMode);
+    // While the timer runs it does the collecting: doing it here too would cost a burst of 254 launches
+    // some 30000 waitpid calls.
+    if (!m_reapTimer.isActive())
+        reapChildren();
+
+    const QStringList words = CommandLine::split(commandLine);
+    if (words.isEmpty() || words.first().isEmpty())
+        return FileNotFound;
+    const QByteArray program = findProgram(words.first());
+    if (program.isEmpty())
+        return FileNotFound;
+
+    // Qt 6 encodes local 8-bit text as UTF-8 on Linux, whatever the locale says.
+    std::vector<QByteArray> encoded;
+    encoded.reserve(words.size());
+    for (const QString& word : words)
+        encoded.push_back(word.toLocal8Bit());
+    std::vector<char*> argv;
+    argv.reserve(encoded.size() + 1);
+    for (QByteArray& word : encoded)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    SpawnSetup setup;
+    if (posix_spawn_file_actions_init(&setup.actions) != 0)
+        return OutOfResources;
+    setup.actionsReady = true;
+    if (posix_spawnattr_init(&setup.attr) != 0)
+        return OutOfResources;
+    setup.attrReady = true;
+
+    int failed = 0;
+    for (int target = 0; target <= 2; ++target) {
+        failed |= m_devNull >= 0 ? posix_spawn_file_actions_adddup2(&setup.actions, m_devNull, target)
+                                 : posix_spawn_file_actions_addopen(&setup.actions, target, "/dev/null", O_RDWR, 0);
+    }
+    // Descriptors that some library opened without close-on-exec must not live on in the children.
+    failed |= posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3);
+
+    sigset_t noSignals;
+    sigemptyset(&noSignals);
+    sigset_t allSignals;
+    sigfillset(&allSignals);
+    failed |= posix_spawnattr_setsigmask(&setup.attr, &noSignals);
+    failed |= posix_spawnattr_setsigdefault(&setup.attr, &allSignals);
+    failed
+        |= posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    if (failed != 0)
+        return OutOfResources;
+
+    pid_t pid = 0;
+    const int error = posix_spawn(&pid, program.constData(), &setup.actions, &setup.attr, argv.data(), environ);
+    if (error != 0)
+        return resultOfSpawnError(error);
+
+    m_children.push_back(pid);
+    if (!m_reapTimer.isActive() && thread() == QThread::currentThread() && QAbstractEventDispatcher::instance())
+        m_reapTimer.start();
+    return Started;
+}
+
+void LinuxLauncher::reapChildren()
+{
+    const auto ended = [](pid_t pid) {
+        int status = 0;
+        pid_t result;
+        do {
+            result = ::waitpid(pid, &status, WNOHANG);
+        } while (result < 0 && errno == EINTR);
+        // ECHILD: someone else collected it already.
+        return result == pid || (result < 0 && errno == ECHILD);
+    };
+    m_children.erase(std::remove_if(m_children.begin(), m_children.end(), ended), m_children.end());
+    if (m_children.empty())
+        m_reapTimer.stop();
+}
+
+QByteArray LinuxLauncher::findProgram(const QString& name)
+{
+    const QByteArray encodedName = QFile::encodeName(name);
+    if (encodedName.contains('/'))
+        return isExecutableFile(encodedName) ? encodedName : QByteArray();
+
+    const QByteArray path = searchPath();
+    if (path != m_lookupPath) {
+        m_lookups.clear();
+        m_lookupPath = path;
+    }
+    const auto cached = m_lookups.constFind(name);
+    if (cached != m_lookups.constEnd() && isExecutableFile(cached.value()))
+        return cached.value();
+
+    QByteArray found;
+    if (!m_programDirectory.isEmpty() && isExecutableFile(m_programDirectory + '/' + encodedName))
+        found = m_programDirectory + '/' + encodedName;
+    if (found.isEmpty()) {
+        for (const QByteArray& folder : path.split(':')) {
+            // Empty and relative entries would mean wherever our working folder happens to be.
+            if (!folder.startsWith('/'))
+                continue;
+            const QByteArray candidate = folder + '/' + encodedName;
+            if (isExecutableFile(candidate)) {
+                found = candidate;
+                break;
+            }
+        }
+    }
+    if (found.isEmpty())
+        return found;
+
+    // Only worth keeping when something will drop it again at the end of this burst.
+    if (thread() == QThread::currentThread() && QAbstractEventDispatcher::instance()) {
+        m_lookups.insert(name, found);
+        if (!m_forgetPosted) {
+            m_forgetPosted = true;
+            QTimer::singleShot(0, this, &LinuxLauncher::forgetLookups);
+        }
+    }
+    return found;
+}
+
+void LinuxLauncher::forgetLookups()
+{
+    m_forgetPosted = false;
+    m_lookups.clear();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/Launcher.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+#include <sys/types.h>
+#include <vector>
+
+// Starts programs with posix_spawn, no shell in between: the words of the command line reach the
+// program exactly, whatever ; | & $( ) ` > they hold. Children get /dev/null for their standard streams,
+// a session of their own (a Ctrl+C in our terminal does not reach them), default signal handling and
+// no descriptor of ours beyond the three standard ones.
+//
+// Nothing waits for a child. Ended children are collected with waitpid(pid, WNOHANG) on every launch
+// and by a timer while any are outstanding, so no zombie stays behind; a process-wide SIGCHLD handler
+// would fight QProcess's own child handling, so there is none. Use it from the thread it lives in.
+class LinuxLauncher : public QObject, public Launcher
+{
+    Q_OBJECT
+public:
+    enum Result {
+        OutOfResources = 0,
+        FileNotFound = 2, // ERROR_FILE_NOT_FOUND
+        AccessDenied = 5, // ERROR_ACCESS_DENIED
+        BadFormat = 11, // ERROR_BAD_FORMAT
+        Started = 33, // any value above 31 means success to WinExec's callers
+    };
+
+    /// programDirectory is searched before PATH: tova-shutdown's own folder, where `net` is installed.
+    explicit LinuxLauncher(const QString& programDirectory, QObject* parent = nullptr);
+    ~LinuxLauncher() override;
+
+    /// Returns Started, FileNotFound (no such program, or not an executable regular file), BadFormat
+    /// (the kernel cannot run the file), AccessDenied, or OutOfResources (no memory or processes left).
+    int WinExec(const QString& commandLine, int showMode) override;
+
+    /// Children started and not yet collected.
+    int outstandingChildren() const { return static_cast<int>(m_children.size()); }
+
+    /// Collects every child that has ended; never blocks.
+    void reapChildren();
+
+private:
+    QByteArray findProgram(const QString& name);
+    void forgetLookups();
+
+    QByteArray m_programDirectory;
+    std::vector<pid_t> m_children;
+    QTimer m_reapTimer;
+    int m_devNull = -1;
+    // Lookups of one burst (say 254 "net send" lines from one timer tick) share one PATH scan; the cache
+    // is dropped when control returns to the event loop.
+    QHash<QString, QByteArray> m_lookups;
+    QByteArray m_lookupPath;
+    bool m_forgetPosted = false;
+};

@@ -1,0 +1,71 @@
+#include "TrayNotificationIcon.h"
+
+#include <QCursor>
+#include <QSystemTrayIcon>
+
+TrayNotificationIcon::TrayNotificationIcon(const QIcon& icon, QObject* parent)
+    : NotificationIcon(parent), m_tray(new QSystemTrayIcon(icon, this))
+{
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // A single click (Trigger) does nothing, as on the desktops this program comes from.
+        if (reason == QSystemTrayIcon::DoubleClick) {
+            Q_EMIT doubleClicked();
+        } else if (reason == QSystemTrayIcon::Context) {
+            Q_EMIT contextMenuRequested(QCursor::pos());
+        }
+    });
+    m_areaAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    // A notification area may start after us (or go away with a panel restart): keep looking.
+    m_areaWatch.setInterval(2000);
+    connect(&m_areaWatch, &QTimer::timeout, this, &TrayNotificationIcon::watchArea);
+    m_areaWatch.start();
+}
+
+TrayNotificationIcon::~TrayNotificationIcon() = default;
+
+void TrayNotificationIcon::watchArea()
+{
+    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    if (available != m_areaAvailable) {
+        m_areaAvailable = available;
+        Q_EMIT areaAvailabilityChanged(available);
+    }
+}
+
+void TrayNotificationIcon::add(const QString& tip)
+{
+    m_tray->setToolTip(tip);
+    m_tray->show();
+}
+
+void TrayNotificationIcon::remove()
+{
+    m_tray->hide();
+}
+
+bool TrayNotificationIcon::isShown() const
+{
+    return m_tray->isVisible();
+}
+
+QString TrayNotificationIcon::tip() const
+{
+    return m_tray->isVisible() ? m_tray->toolTip() : QString();
+}
+
+bool TrayNotificationIcon::isAreaAvailable() const
+{
+    return m_areaAvailable;
+}
+
+QRect TrayNotificationIcon::geometry() const
+{
+    return m_tray->isVisible() ? m_tray->geometry() : QRect();
+}
+
+void TrayNotificationIcon::showMessage(const QString& title, const QString& text)
+{
+    if (m_tray->isVisible() && QSystemTrayIcon::supportsMessages()) {
+        m_tray->showMessage(title, text, QSystemTrayIcon::Warning, 15000);
+    }
+}
