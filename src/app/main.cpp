@@ -1,0 +1,71 @@
+// The composition root: the only place where the real platform is built.
+#include "core/ProgramState.h"
+#include "mainwindow/AppIcon.h"
+#include "mainwindow/MDIFrm.h"
+#include "platform/linux/LinuxClock.h"
+#include "platform/linux/LinuxDialogs.h"
+#include "platform/linux/LinuxInstanceLock.h"
+#include "platform/linux/LinuxLauncher.h"
+#include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/LogindShutdownApi.h"
+#include "platform/linux/TrayNotificationIcon.h"
+#include "shutdown/ErrorGuard.h"
+#include "shutdown/ShutdownExecutor.h"
+
+#include <QApplication>
+#include <QDir>
+#include <cstdio>
+
+namespace {
+bool hasDisplay()
+{
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
+        || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
+// The shipped language file: beside the executable in a build tree, else the installed data folder.
+QString dataDirectory()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tova");
+    if (QFileInfo::exists(beside + QStringLiteral("/TovaShutdownlangue.ini"))) {
+        return QDir::cleanPath(beside);
+    }
+    return QStringLiteral(TOVA_DATA_DIR);
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (!hasDisplay()) {
+        std::fprintf(stderr,
+                     "tova-shutdown: no graphical display (DISPLAY or WAYLAND_DISPLAY is not set).\n"
+                     "Start it from a desktop session, or under xvfb-run for a test.\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tova-shutdown"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tova Shutdown"));
+    QApplication::setDesktopFileName(QStringLiteral("tova-shutdown"));
+    // The program lives in the notification area: closing its last window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    LinuxClock clock;
+    LinuxSystemInfo system;
+    LinuxInstanceLock instanceLock;
+    LinuxLauncher launcher(system.programDirectory());
+    LinuxDialogs dialogs;
+    TrayNotificationIcon icon(appIcon());
+    LogindShutdownApi shutdownApi;
+    ShutdownExecutor executor(shutdownApi, QStringLiteral("tova-shutdown"));
+    ErrorGuard guard(dialogs, QStringLiteral("Tova Shutdown"));
+    Platform platform { clock, system, instanceLock, launcher, dialogs, icon };
+    ProgramState state(system, clock);
+
+    MDIFrm window(state, platform, executor, guard, { true, dataDirectory() });
+    bool started = false;
+    guard.run([&] { started = window.MDIForm_Load(); });
+    if (!started) {
+        return guard.hasFailed() ? 1 : 0;
+    }
+    return app.exec();
+}

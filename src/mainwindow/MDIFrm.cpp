@@ -1,0 +1,240 @@
+#include "MDIFrm.h"
+
+#include "AppIcon.h"
+#include "StatusLayout.h"
+#include "about/AnimateTray.h"
+#include "localisation/LanguageFile.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/InstanceLock.h"
+#include "platform/Launcher.h"
+#include "platform/NotificationIcon.h"
+#include "platform/SystemInfo.h"
+#include "shutdown/ErrorGuard.h"
+#include "shutdown/RaisedError.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
+
+MDIFrm::MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& executor, ErrorGuard& guard, Options options,
+               QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_lang(state.lang), m_platform(platform), m_executor(executor),
+      m_guard(guard), m_opts(std::move(options)), m_appIcon(appIcon())
+{
+    setObjectName(QStringLiteral("MDIFrm"));
+    setWindowIcon(m_appIcon);
+    buildWindow();
+    buildMenus();
+
+    Timer1.setSingleShot(true);
+    Timer1.setInterval(10);
+    connect(&Timer1, &QTimer::timeout, this, [this] { m_guard.run([this] { Timer1_Timer(); }); });
+    // The tick is re-armed each time to fire just after the next second begins, so it never drifts
+    // across a second boundary and skips a second.
+    Timer2.setSingleShot(true);
+    Timer2.setTimerType(Qt::PreciseTimer);
+    connect(&Timer2, &QTimer::timeout, this, [this] { m_guard.run([this] { Timer2_Timer(); }); });
+    Timer3.setSingleShot(true);
+    Timer3.setInterval(30000);
+    connect(&Timer3, &QTimer::timeout, this, [this] { m_guard.run([this] { Timer3_Timer(); }); });
+    m_guard.setStopTimers([this] {
+        Timer1.stop();
+        Timer2.stop();
+        Timer3.stop();
+    });
+    connectIcon();
+}
+
+MDIFrm::~MDIFrm() = default;
+
+void MDIFrm::buildWindow()
+{
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("MDIClient"));
+    setCentralWidget(m_mdi);
+
+    Picture1 = new QPlainTextEdit;
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setReadOnly(true);
+    Picture1->setFrameShape(QFrame::NoFrame);
+    QPalette palette = Picture1->palette();
+    palette.setColor(QPalette::Base, QColor(255, 255, 208));
+    palette.setColor(QPalette::Text, Qt::black);
+    Picture1->setPalette(palette);
+    QFont font(QStringLiteral("SimSun"));
+    font.setFamilies({ QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Zen Hei"),
+                       QStringLiteral("Noto Sans CJK SC"), QStringLiteral("monospace") });
+    font.setPointSizeF(9);
+    Picture1->setFont(font);
+
+    Display1 = m_mdi->addSubWindow(Picture1, Qt::FramelessWindowHint);
+    Display1->setObjectName(QStringLiteral("Display1"));
+
+    for (int panel = 1; panel <= 6; ++panel) {
+        m_panels[panel] = new QLabel;
+        m_panels[panel]->setObjectName(QStringLiteral("Panel%1").arg(panel));
+        statusBar()->addWidget(m_panels[panel]);
+    }
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+}
+
+bool MDIFrm::MDIForm_Load()
+{
+    if (!m_platform.instanceLock.tryLock()) {
+        return false;
+    }
+    m_state.settings.LanguageIndex = -1;
+    m_state.settings.SettingsLoaded = false;
+    MainWindowHidden = true;
+    m_state.settings.IpStart = 2;
+    m_state.settings.IpEnd = 255;
+    m_state.settings.IpPrefix = QStringLiteral("192.168.0");
+
+    LoadLanguageFile(m_state.lang, languageFileCandidates(m_platform.system, m_opts.dataDirectory), m_platform.system);
+
+    hide();
+    Picture1->clear();
+    Display1->show();
+    for (int panel = 2; panel <= 5; ++panel) {
+        m_panels[panel]->clear();
+    }
+
+    m_platform.launcher.WinExec(QStringLiteral("net start messenger"), 0);
+
+    if (m_opts.startTimers) {
+        Timer1.start();
+        startTimer2();
+    }
+    Timer3.stop();
+
+    m_state.settings.SettingsFilePath = m_platform.system.systemDirectory() + u'/' + m_platform.system.currentUserName()
+        + settingsfile::FileNameSuffix;
+
+    if (m_state.store.fileExists()) {
+        LoadActionSettings();
+    } else {
+        firstUse();
+    }
+
+    if (m_platform.icon.isAreaAvailable()) {
+        hide();
+    } else if (MainWindowHidden) {
+        // Without a notification area a hidden window would leave the user no way in.
+        Menu18_Click();
+    }
+    return true;
+}
+
+void MDIFrm::firstUse()
+{
+    SelectLanguage(1);
+    const QString greeting
+        = m_platform.system.currentUserName() + m_lang[55] + QStringLiteral("！") + u'\n' + u'\n' + m_lang[56];
+    m_platform.dialogs.showInformation(nullptr, m_lang[57], greeting);
+    Menu150_Click();
+}
+
+void MDIFrm::LoadActionSettings()
+{
+    QString error;
+    if (!m_state.store.LoadActionSettings([this](int k) { LangueMC_Click(k); }, &error)) {
+        raiseFileError(error);
+    }
+}
+
+void MDIFrm::LoadTimeLists()
+{
+    QString error;
+    if (!m_state.store.LoadTimeLists(&error)) {
+        raiseFileError(error);
+    }
+}
+
+void MDIFrm::raiseFileError(const QString& reason)
+{
+    // The original ends with the runtime's "Path/File access error" here.
+    throw RaisedError(75, QStringLiteral("tova-shutdown"),
+                      QStringLiteral("%1: %2").arg(m_state.settings.SettingsFilePath, reason));
+}
+
+double MDIFrm::twipsPerPixel() const
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    return 1440.0 / (dpi > 0 ? dpi : 96.0);
+}
+
+void MDIFrm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Timer1.start();
+}
+
+void MDIFrm::Timer1_Timer()
+{
+    Timer1.stop();
+    if (isMinimized()) {
+        return;
+    }
+    Display1->setGeometry(m_mdi->viewport()->rect());
+    const double tpp = twipsPerPixel();
+    const std::array<int, 6> widths = statusPanelWidths(int(statusBar()->width() * tpp));
+    for (int panel = 1; panel <= 6; ++panel) {
+        m_panels[panel]->setFixedWidth(int(widths[panel - 1] / tpp));
+    }
+}
+
+void MDIFrm::appendLog(const QString& text)
+{
+    QTextCursor cursor(Picture1->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+}
+
+QString MDIFrm::logText() const
+{
+    return Picture1->toPlainText();
+}
+
+QString MDIFrm::panelText(int panel) const
+{
+    return panel >= 1 && panel <= 6 ? m_panels[panel]->text() : QString();
+}
+
+void MDIFrm::closeEvent(QCloseEvent* event)
+{
+    MDIForm_QueryUnload();
+    MDIForm_Unload();
+    event->accept();
+}
+
+void MDIFrm::MDIForm_QueryUnload()
+{
+    m_platform.icon.remove();
+}
+
+void MDIFrm::MDIForm_Unload()
+{
+    if (m_unloading) {
+        return;
+    }
+    m_unloading = true;
+    AnimateTray(this, 1, m_platform.icon);
+    m_platform.icon.remove();
+    Timer1.stop();
+    Timer2.stop();
+    if (m_options) {
+        m_options->close();
+    }
+    if (m_sendMsg) {
+        m_sendMsg->close();
+    }
+    QCoreApplication::quit();
+}

@@ -1,0 +1,138 @@
+#pragma once
+
+#include "Countdown.h"
+#include "core/ProgramState.h"
+#include "messaging/Send_Msg.h"
+#include "platform/Platform.h"
+#include "settingsdialog/frmOptions.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+#include <optional>
+
+class ErrorGuard;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QPlainTextEdit;
+class ShutdownExecutor;
+
+// The main window: hidden at start, reached through the notification-area icon. It owns the scheduler
+// tick, the log view, the status bar and the menus; the logic it calls lives in plain classes.
+class MDIFrm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    struct Options
+    {
+        /// Tests drive the ticks themselves.
+        bool startTimers = true;
+        /// Where the shipped language file is installed.
+        QString dataDirectory;
+    };
+
+    MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& executor, ErrorGuard& guard, Options options,
+           QWidget* parent = nullptr);
+    ~MDIFrm() override;
+
+    /// The start-up sequence. False when another instance runs: the caller ends at once.
+    bool MDIForm_Load();
+
+    // Scheduler.
+    void Timer2_Timer();
+    void Menu11_Click();
+    void Timer3_Timer();
+
+    // Menus and the notification-area icon.
+    void Menu18_Click();
+    void Menu13_Click();
+    void Menu120_Click();
+    void Menu140_Click();
+    void Menu150_Click();
+    void Menu17_Click();
+    void LangueMC_Click(int k);
+    void SelectLanguage(int k);
+    void SaveLanguageChoice(int k);
+
+    // What the window shows, for its tests.
+    QString logText() const;
+    QString panelText(int panel) const;
+    QString NextShutdownTime;
+    QString TimeRemaining;
+    bool MainWindowHidden = true;
+    QAction* menuItem(const QString& name) const;
+    QAction* languageItem(int k) const { return LangueMC[k]; }
+    QMenu* popupMenu() const { return PopMenu; }
+    frmOptions* optionsDialog() const { return m_options; }
+    bool isTimer3Active() const { return Timer3.isActive(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildWindow();
+    void buildMenus();
+    void connectIcon();
+    void Timer1_Timer();
+    void startTimer2();
+    void MDIForm_QueryUnload();
+    void MDIForm_Unload();
+    void firstUse();
+    void appendLog(const QString& text);
+    void logWarning(const QString& line);
+    void runEvent(countdown::Event event);
+    void sendNotice(const QString& message);
+    QString dateText() const;
+    QString timeText() const;
+    QString dateLine() const;
+    void LoadActionSettings();
+    void LoadTimeLists();
+    void raiseFileError(const QString& reason);
+    void addIcon();
+    double twipsPerPixel() const;
+
+    ProgramState& m_state;
+    const LangTable& m_lang;
+    Platform& m_platform;
+    ShutdownExecutor& m_executor;
+    ErrorGuard& m_guard;
+    Options m_opts;
+    QIcon m_appIcon;
+
+    QMdiArea* m_mdi = nullptr;
+    QMdiSubWindow* Display1 = nullptr;
+    QPlainTextEdit* Picture1 = nullptr;
+    std::array<QLabel*, 7> m_panels {}; // panels 1..6
+    QTimer Timer1;
+    QTimer Timer2;
+    QTimer Timer3;
+    bool m_inTick = false;
+    std::optional<QTime> m_previousTick;
+
+    std::array<QMenu*, 5> MainMenu {};
+    QMenu* PopMenu = nullptr;
+    QMenu* Menu16 = nullptr;
+    std::array<QAction*, 53> LangueMC {}; // items 1..52
+    QAction* Menu11 = nullptr;
+    QAction* Menu120 = nullptr;
+    QAction* Menu13 = nullptr;
+    QAction* Menu140 = nullptr;
+    QAction* Menu150 = nullptr;
+    QAction* Menu17 = nullptr;
+    QAction* Menu18 = nullptr;
+    QAction* Menu151 = nullptr;
+    QAction* Menu141 = nullptr;
+    QAction* Menu121 = nullptr;
+
+    QPointer<frmOptions> m_options;
+    QPointer<Send_Msg> m_sendMsg;
+    QPointer<QMdiSubWindow> m_about;
+    bool m_unloading = false;
+    bool m_statusBarChecked = true;
+};

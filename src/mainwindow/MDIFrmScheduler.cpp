@@ -1,0 +1,164 @@
+// The scheduler tick, shut down now, and the end of its delay.
+#include "MDIFrm.h"
+#include "messaging/ShutdownNotice.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/NotificationIcon.h"
+#include "shutdown/ShutdownExecutor.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLocale>
+
+namespace {
+const QString Blanks4 = QStringLiteral("    ");
+const QString Blanks5 = QStringLiteral("     ");
+const QString Blanks10 = QStringLiteral("          ");
+// Fire a little after the second begins so the clock reads the new second even if the timer is early.
+constexpr int TickPhaseMs = 20;
+} // namespace
+
+void MDIFrm::startTimer2()
+{
+    const int msec = m_platform.clock.now().time().msec();
+    Timer2.start(1000 - msec + TickPhaseMs);
+}
+
+QString MDIFrm::dateText() const
+{
+    return QLocale::system().toString(m_platform.clock.now().date(), QLocale::ShortFormat);
+}
+
+QString MDIFrm::timeText() const
+{
+    return m_platform.clock.now().time().toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString MDIFrm::dateLine() const
+{
+    const QDate today = m_platform.clock.now().date();
+    const int weekday = today.dayOfWeek() % 7 + 1; // Sunday = 1 .. Saturday = 7
+    return m_lang[51] + dateText() + u' ' + m_lang[62 + weekday];
+}
+
+void MDIFrm::Timer2_Timer()
+{
+    if (m_opts.startTimers) {
+        startTimer2();
+    }
+    // A question box opened by another handler runs a nested event loop and the ticks go on behind it,
+    // but a tick never starts inside another tick.
+    if (m_inTick) {
+        return;
+    }
+    m_inTick = true;
+    struct Leave
+    {
+        bool& flag;
+        ~Leave() { flag = false; }
+    } leave { m_inTick };
+
+    const QString line = dateLine();
+    if (m_panels[2]->text() != line) {
+        m_panels[2]->setText(line);
+        LoadTimeLists();
+    }
+    const QString now = m_lang[52] + timeText();
+    if (m_panels[3]->text() != now) {
+        m_panels[3]->setText(now);
+    }
+    if (!m_state.settings.SettingsLoaded) {
+        m_state.settings.SettingsLoaded = true;
+        LoadTimeLists();
+        for (int k = 1; k < int(LangueMC.size()); ++k) {
+            if (LangueMC[k]->isChecked()) {
+                SaveLanguageChoice(k);
+            }
+        }
+    }
+    LoadActionSettings();
+
+    const QStringList today = m_state.store.Clstm_Lst0.items();
+    const QTime time = m_platform.clock.now().time();
+    NextShutdownTime = countdown::nextShutdownTime(today, time);
+    TimeRemaining.clear();
+    if (NextShutdownTime.size() == 8) {
+        if (const std::optional<int> left = countdown::secondsRemaining(NextShutdownTime, time)) {
+            TimeRemaining = countdown::remainingText(*left);
+        }
+        for (countdown::Event event : countdown::eventsSince(today, m_previousTick, time)) {
+            runEvent(event);
+        }
+    }
+    m_previousTick = time;
+
+    const QString next = m_lang[53] + NextShutdownTime;
+    if (m_panels[4]->text() != next) {
+        m_panels[4]->setText(next);
+    }
+    const QString remaining = m_lang[54] + TimeRemaining;
+    if (m_panels[5]->text() != remaining) {
+        m_panels[5]->setText(remaining);
+    }
+}
+
+void MDIFrm::runEvent(countdown::Event event)
+{
+    switch (event) {
+    case countdown::Event::OneMinuteWarning: {
+        logWarning(withNumber(m_lang[61], 60));
+        sendNotice(m_lang[62] + withNumber(m_lang[61], 60));
+        break;
+    }
+    case countdown::Event::FifteenSecondWarning:
+        logWarning(m_lang[59]);
+        sendNotice(m_lang[59]);
+        break;
+    case countdown::Event::ShutDown:
+        m_executor.ShutDownSystem(m_state.settings.ShutdownFlags);
+        break;
+    }
+}
+
+void MDIFrm::logWarning(const QString& line)
+{
+    appendLog(u'\n' + Blanks5 + dateText() + Blanks4 + timeText());
+    appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[58]);
+    appendLog(QStringLiteral("\n\n") + Blanks10 + line);
+    // The window is usually hidden: say it on the desktop too.
+    m_platform.icon.showMessage(windowTitle() + QStringLiteral(" — ") + m_lang[53] + NextShutdownTime, line);
+}
+
+void MDIFrm::sendNotice(const QString& message)
+{
+    if (!m_state.settings.SendNotice) {
+        return;
+    }
+    // Copies: the stored range never changes.
+    QString prefix = m_state.settings.IpPrefix;
+    qint16 first = qint16(std::nearbyint(m_state.settings.IpStart));
+    qint16 last = m_state.settings.IpEnd;
+    SendShutdownNotice(m_platform.launcher, message, prefix, first, last);
+}
+
+void MDIFrm::Menu11_Click()
+{
+    if (!m_platform.dialogs.askYesNo(this, windowTitle(), m_lang[60])) {
+        return;
+    }
+    appendLog(QStringLiteral("\n\n\n\n") + Blanks5 + dateText() + Blanks4 + timeText());
+    appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[58]);
+    appendLog(QStringLiteral("\n\n") + Blanks10 + m_lang[59]);
+    m_platform.icon.showMessage(windowTitle(), m_lang[59] + u'\n' + withNumber(m_lang[61], 30));
+    sendNotice(withNumber(m_lang[61], 30) + m_lang[62]);
+    Timer3.start();
+}
+
+void MDIFrm::Timer3_Timer()
+{
+    Timer3.stop();
+    m_executor.ShutDownSystem(m_state.settings.ShutdownFlags);
+    // Ends without the closing handlers, as the system is going down anyway.
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,98 @@
+#include "mainwindow/Countdown.h"
+
+#include "mainwindow/StatusLayout.h"
+
+#include <gtest/gtest.h>
+
+using namespace countdown;
+
+namespace {
+QTime at(const char* text)
+{
+    return QTime::fromString(QLatin1String(text), QStringLiteral("HH:mm:ss"));
+}
+} // namespace
+
+TEST(Countdown, NextTimeAndRemaining)
+{
+    const QStringList day { "08:00:00", "17:30:00" };
+    const struct
+    {
+        QStringList list;
+        const char* now;
+        QString next;
+        QString left; // empty: no countdown
+    } cases[] = {
+        { {}, "12:00:00", "", "" },
+        { day, "12:00:00", "17:30:00", "5:30:00" },
+        { day, "17:30:00", "08:00:00", "14:30:00" }, // at the last entry: tomorrow's first
+        { day, "08:00:00", "08:00:00", "0:00:00" },
+        { day, "07:59:59", "08:00:00", "0:00:01" },
+        { { "00:00:10" }, "23:59:30", "00:00:10", "0:00:40" },
+        { { "7:00:00" }, "06:00:00", "7:00:00", "" }, // not eight characters: shown, never counted down
+        { { "99:99:99" }, "06:00:00", "99:99:99", "" },
+    };
+    for (const auto& c : cases) {
+        const QString next = nextShutdownTime(c.list, at(c.now));
+        EXPECT_EQ(next, c.next) << c.now;
+        const std::optional<int> left = secondsRemaining(next, at(c.now));
+        EXPECT_EQ(left ? remainingText(*left) : QString(), c.left) << c.now;
+    }
+}
+
+TEST(Countdown, EventsFallDueOnTheirSecond)
+{
+    const QStringList list { "17:30:00" };
+    const struct
+    {
+        const char* now;
+        std::optional<Event> event;
+    } cases[] = {
+        { "17:28:59", std::nullopt },
+        { "17:29:00", Event::OneMinuteWarning },
+        { "17:29:45", Event::FifteenSecondWarning },
+        { "17:29:59", Event::ShutDown },
+        { "17:30:00", std::nullopt },
+        { "23:59:59", std::nullopt },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(eventAt(list, at(c.now)), c.event) << c.now;
+    }
+    // Only the next time counts: a later entry's warning is not given while an earlier one is due.
+    EXPECT_EQ(eventAt({ "17:29:30", "17:30:00" }, at("17:29:00")), std::nullopt);
+}
+
+TEST(Countdown, SkippedSecondsAreCaughtUpOnlyOverShortGaps)
+{
+    const QStringList list { "17:30:00" };
+    const struct
+    {
+        std::optional<QTime> previous;
+        const char* now;
+        std::vector<Event> events;
+    } cases[] = {
+        { at("17:29:58"), "17:29:59", { Event::ShutDown } },
+        { at("17:29:57"), "17:30:00", { Event::ShutDown } }, // a busy machine skipped 17:29:59
+        { at("17:28:58"), "17:29:00", { Event::OneMinuteWarning } }, // skipped nothing due
+        { at("17:28:59"), "17:29:03", { Event::OneMinuteWarning } }, // skipped the warning second
+        { at("16:29:58"), "17:30:00", {} }, // an hour's jump fires nothing missed
+        { at("16:29:58"), "17:29:59", { Event::ShutDown } }, // ...but the second it lands on counts
+        { at("17:29:59"), "17:29:59", {} }, // the same second twice: once only
+        { at("17:30:05"), "17:29:59", { Event::ShutDown } }, // the clock went back: only now counts
+        { std::nullopt, "17:29:59", { Event::ShutDown } },
+        { at("23:59:58"), "00:00:01", {} },
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(eventsSince(list, c.previous, at(c.now)), c.events) << c.now;
+    }
+    EXPECT_EQ(eventsSince({ "00:00:10" }, at("00:00:07"), at("00:00:10")), std::vector<Event>({ Event::ShutDown }));
+    EXPECT_EQ(eventsSince({ "00:00:15" }, at("23:59:58"), at("00:00:01")),
+              std::vector<Event>({ Event::FifteenSecondWarning }));
+}
+
+TEST(StatusLayout, PanelsShareTheBarBetweenTwoSpacers)
+{
+    const std::array<int, 6> expected { 1, 1249, 1249, 1249, 1249, 1 };
+    EXPECT_EQ(statusPanelWidths(5000), expected);
+    EXPECT_EQ(statusPanelWidths(2)[1], 0);
+}

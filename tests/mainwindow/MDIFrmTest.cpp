@@ -1,0 +1,370 @@
+#include "mainwindow/MDIFrm.h"
+
+#include "core/TextFile.h"
+#include "platform/fake/FakeClock.h"
+#include "platform/fake/FakeDialogs.h"
+#include "platform/fake/FakeInstanceLock.h"
+#include "platform/fake/FakeLauncher.h"
+#include "platform/fake/FakeNotificationIcon.h"
+#include "platform/fake/FakeShutdownApi.h"
+#include "platform/fake/FakeSystemInfo.h"
+#include "settingsdialog/frmOptions.h"
+#include "shutdown/ErrorGuard.h"
+#include "shutdown/ShutdownExecutor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+const QString NoticeFile = QStringLiteral("[语言类别]：1[/语言类别]\n"
+                                          "[关机时间]：08:00:00、17:30:00[/关机时间]\n"
+                                          "[法定休息日]：10:00:00[/法定休息日]\n"
+                                          "[法定节假日]：[/法定节假日]\n"
+                                          "[关机动作]：关闭电源[/关机动作]\n"
+                                          "[强制关机]：Yes\n"
+                                          "[是否发送关机信息]：Yes\n"
+                                          "[IP地址前缀]：127.0.0[/IP地址前缀]\n"
+                                          "[IP开始子地址]：2[/IP开始子地址]\n"
+                                          "[IP结束子地址]：4[/IP结束子地址]");
+
+class MDIFrmTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        system.directory = dir.path();
+        settingsPath = dir.filePath(QStringLiteral("AdminTovaShutDown.ini"));
+    }
+
+    MDIFrm& start(const QString& settings = QString())
+    {
+        if (!settings.isNull()) {
+            textfile::write(settingsPath, settings);
+        }
+        window = std::make_unique<MDIFrm>(state, platform, executor, guard, MDIFrm::Options { false, QString() });
+        started = window->MDIForm_Load();
+        return *window;
+    }
+
+    void tickAt(const QTime& time)
+    {
+        clock.setTime(time);
+        window->Timer2_Timer();
+    }
+
+    QString fileText()
+    {
+        QString text;
+        textfile::read(settingsPath, &text);
+        return text;
+    }
+
+    QTemporaryDir dir;
+    QString settingsPath;
+    FakeClock clock { QDateTime(QDate(2026, 12, 7), QTime(12, 0)) }; // a Monday
+    FakeSystemInfo system;
+    FakeInstanceLock lock;
+    FakeLauncher launcher;
+    FakeDialogs dialogs;
+    FakeNotificationIcon icon;
+    FakeShutdownApi shutdownApi;
+    ShutdownExecutor executor { shutdownApi, QStringLiteral("tova-shutdown") };
+    int exitStatus = -1;
+    ErrorGuard guard { dialogs, QStringLiteral("Tova"), [this](int status) { exitStatus = status; } };
+    Platform platform { clock, system, lock, launcher, dialogs, icon };
+    ProgramState state { system, clock };
+    std::unique_ptr<MDIFrm> window;
+    bool started = false;
+};
+} // namespace
+
+TEST_F(MDIFrmTest, SecondInstanceEndsWithoutTouchingAnything)
+{
+    lock.available = false;
+    start();
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_TRUE(launcher.commandLines.isEmpty());
+    EXPECT_EQ(icon.adds, 0);
+    EXPECT_FALSE(QFile::exists(settingsPath));
+}
+
+TEST_F(MDIFrmTest, FirstUseGreetsAndOpensTheSettings)
+{
+    MDIFrm& w = start();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(launcher.commandLines, QStringList({ "net start messenger" }));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tova自动关机 1.2"));
+    EXPECT_TRUE(icon.isShown());
+    EXPECT_EQ(icon.tip(), w.windowTitle());
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].kind, FakeDialogs::Kind::Information);
+    EXPECT_EQ(dialogs.shown[0].title, QStringLiteral("欢迎您！"));
+    EXPECT_EQ(dialogs.shown[0].text,
+              QStringLiteral("Admin：您好，欢迎您使用！\n\n您是第一次使用，请先对系统进行设置！"));
+    ASSERT_NE(w.optionsDialog(), nullptr);
+    EXPECT_TRUE(w.optionsDialog()->isVisible());
+    EXPECT_TRUE(state.settings.SettingsLoaded);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(QFile::exists(settingsPath)); // nothing is written until the user saves
+}
+
+TEST_F(MDIFrmTest, EmptyListShowsOnlyThePrefixes)
+{
+    MDIFrm& w = start(QStringLiteral("[关机时间]：[/关机时间]"));
+    tickAt(QTime(17, 29, 0));
+    EXPECT_EQ(w.panelText(4), QStringLiteral("关机时间："));
+    EXPECT_EQ(w.panelText(5), QStringLiteral("距关机时间："));
+    EXPECT_TRUE(w.panelText(2).startsWith(QStringLiteral("日期：")));
+    EXPECT_TRUE(w.panelText(2).endsWith(QStringLiteral(" 星期一")));
+    EXPECT_EQ(w.panelText(3), QStringLiteral("现在时间：17:29:00"));
+    EXPECT_TRUE(w.logText().isEmpty());
+}
+
+TEST_F(MDIFrmTest, WarningsNoticesAndShutdownOnTheirSeconds)
+{
+    MDIFrm& w = start(NoticeFile);
+    tickAt(QTime(12, 0, 0));
+    EXPECT_EQ(w.NextShutdownTime, QStringLiteral("17:30:00"));
+    EXPECT_EQ(w.panelText(5), QStringLiteral("距关机时间：5:30:00"));
+    launcher.commandLines.clear();
+
+    tickAt(QTime(17, 29, 0));
+    const QString date = QLocale::system().toString(QDate(2026, 12, 7), QLocale::ShortFormat);
+    EXPECT_EQ(w.logText(),
+              QStringLiteral("\n     %1    17:29:00\n\n     向工作组中的所有计算机发送信息：\n\n"
+                             "          服务器将在 60 秒之后关闭")
+                  .arg(date));
+    EXPECT_EQ(launcher.commandLines,
+              QStringList({ "net send 127.0.0.2 请保存文件！服务器将在 60 秒之后关闭",
+                            "net send 127.0.0.3 请保存文件！服务器将在 60 秒之后关闭",
+                            "net send 127.0.0.4 请保存文件！服务器将在 60 秒之后关闭" }));
+    EXPECT_EQ(icon.messages.size(), 1);
+    EXPECT_TRUE(icon.messages[0].contains(QStringLiteral("17:30:00")));
+
+    launcher.commandLines.clear();
+    tickAt(QTime(17, 29, 45));
+    EXPECT_TRUE(w.logText().endsWith(QStringLiteral("17:29:45\n\n     向工作组中的所有计算机发送信息：\n\n"
+                                                    "          现在关闭服务器！")));
+    EXPECT_EQ(launcher.commandLines.size(), 3);
+    EXPECT_EQ(launcher.commandLines[0], QStringLiteral("net send 127.0.0.2 现在关闭服务器！"));
+    EXPECT_TRUE(shutdownApi.calls.isEmpty());
+
+    tickAt(QTime(17, 29, 59));
+    EXPECT_EQ(shutdownApi.calls.last(), QStringLiteral("exitSession 5")); // power off, forced
+    EXPECT_EQ(w.panelText(5), QStringLiteral("距关机时间：0:00:01"));
+
+    // The same second again (an early timer) does not shut down twice.
+    const int calls = int(shutdownApi.calls.size());
+    window->Timer2_Timer();
+    EXPECT_EQ(shutdownApi.calls.size(), calls);
+}
+
+TEST_F(MDIFrmTest, NoNoticesWhenSwitchedOff)
+{
+    QString file = NoticeFile;
+    file.replace(QStringLiteral("[是否发送关机信息]：Yes"), QStringLiteral("[是否发送关机信息]：No"));
+    MDIFrm& w = start(file);
+    tickAt(QTime(17, 28, 59));
+    launcher.commandLines.clear();
+    tickAt(QTime(17, 29, 0));
+    EXPECT_FALSE(w.logText().isEmpty());
+    EXPECT_TRUE(launcher.commandLines.isEmpty());
+}
+
+TEST_F(MDIFrmTest, BusyMachineStillShutsDownButALongJumpDoesNot)
+{
+    start(NoticeFile);
+    tickAt(QTime(17, 29, 57));
+    tickAt(QTime(17, 30, 0));
+    EXPECT_TRUE(shutdownApi.calls.contains(QStringLiteral("exitSession 5")));
+
+    shutdownApi.calls.clear();
+    tickAt(QTime(16, 29, 58));
+    tickAt(QTime(17, 30, 0));
+    EXPECT_FALSE(shutdownApi.calls.contains(QStringLiteral("exitSession 5")));
+}
+
+TEST_F(MDIFrmTest, ShutdownFailureShowsTheReasonAndEnds)
+{
+    shutdownApi.maySucceed = false;
+    shutdownApi.texts.insert(5, QStringLiteral("Access denied"));
+    MDIFrm& w = start(NoticeFile);
+    tickAt(QTime(17, 29, 58));
+    guard.run([&] { tickAt(QTime(17, 29, 59)); });
+    ASSERT_EQ(dialogs.count(FakeDialogs::Kind::Error), 1);
+    EXPECT_TRUE(dialogs.shown.last().text.contains(QStringLiteral("Access denied")));
+    EXPECT_EQ(exitStatus, 1);
+    EXPECT_FALSE(w.isTimer3Active());
+}
+
+TEST_F(MDIFrmTest, TodaysListFollowsTheDateAndIsRebuiltWhileTheDialogIsOpen)
+{
+    MDIFrm& w = start(NoticeFile);
+    tickAt(QTime(9, 0, 0));
+    EXPECT_EQ(w.NextShutdownTime, QStringLiteral("17:30:00"));
+
+    w.Menu150_Click(); // holds back the reload step, not the date-line rebuild
+    EXPECT_TRUE(state.settings.SettingsLoaded);
+    textfile::write(settingsPath, QString(NoticeFile).replace(QStringLiteral("10:00:00"), QStringLiteral("11:00:00")));
+    tickAt(QTime(9, 0, 1));
+    EXPECT_EQ(state.store.Clstm_Lst2.items(), QStringList({ "10:00:00" }));
+
+    clock.set(QDateTime(QDate(2026, 12, 12), QTime(9, 0, 2))); // Saturday
+    w.Timer2_Timer();
+    EXPECT_EQ(state.store.Clstm_Lst2.items(), QStringList({ "11:00:00" }));
+    EXPECT_EQ(w.NextShutdownTime, QStringLiteral("11:00:00"));
+    EXPECT_TRUE(w.panelText(2).endsWith(QStringLiteral(" 星期六")));
+
+    clock.set(QDateTime(QDate(2026, 10, 2), QTime(9, 0, 3))); // a fixed holiday: empty list
+    w.Timer2_Timer();
+    EXPECT_TRUE(w.NextShutdownTime.isEmpty());
+}
+
+TEST_F(MDIFrmTest, ShutDownNowAsksThenWaitsThirtySeconds)
+{
+    MDIFrm& w = start(NoticeFile);
+    tickAt(QTime(12, 0, 0));
+    launcher.commandLines.clear();
+
+    dialogs.answers = { false };
+    w.Menu11_Click();
+    EXPECT_TRUE(w.logText().isEmpty());
+    EXPECT_FALSE(w.isTimer3Active());
+    EXPECT_EQ(dialogs.shown.last().text, QStringLiteral("请确认是否要立即关闭服务器？"));
+    EXPECT_EQ(dialogs.shown.last().title, w.windowTitle());
+
+    dialogs.answers = { true };
+    w.Menu11_Click();
+    EXPECT_TRUE(w.logText().startsWith(QStringLiteral("\n\n\n\n     ")));
+    EXPECT_TRUE(w.logText().endsWith(QStringLiteral("          现在关闭服务器！")));
+    EXPECT_EQ(launcher.commandLines.size(), 3);
+    EXPECT_EQ(launcher.commandLines[0], QStringLiteral("net send 127.0.0.2 服务器将在 30 秒之后关闭请保存文件！"));
+    EXPECT_TRUE(w.isTimer3Active());
+    EXPECT_TRUE(shutdownApi.calls.isEmpty());
+
+    w.Timer3_Timer();
+    EXPECT_EQ(shutdownApi.calls.last(), QStringLiteral("exitSession 5"));
+}
+
+TEST_F(MDIFrmTest, TicksGoOnBehindAQuestionButNeverInsideATick)
+{
+    MDIFrm& w = start(NoticeFile);
+    tickAt(QTime(17, 29, 57));
+    int ticks = 0;
+    dialogs.answers = { false };
+    dialogs.whileOpen = [&] {
+        for (const char* t : { "17:29:58", "17:29:59" }) {
+            tickAt(QTime::fromString(QLatin1String(t)));
+            ++ticks;
+        }
+    };
+    w.Menu11_Click();
+    EXPECT_EQ(ticks, 2);
+    EXPECT_TRUE(shutdownApi.calls.contains(QStringLiteral("exitSession 5")));
+}
+
+TEST_F(MDIFrmTest, ShowHideAndThePopupCaption)
+{
+    MDIFrm& w = start(NoticeFile);
+    QAction* menu18 = w.menuItem(QStringLiteral("Menu18"));
+    ASSERT_NE(menu18, nullptr);
+    EXPECT_EQ(menu18->text(), QStringLiteral("显示主窗体(&F)"));
+
+    Q_EMIT icon.doubleClicked();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.MainWindowHidden);
+    EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(menu18->text(), QStringLiteral("隐藏主窗体(&F)"));
+
+    w.SelectLanguage(1); // a language switch keeps the caption's meaning
+    EXPECT_EQ(menu18->text(), QStringLiteral("隐藏主窗体(&F)"));
+
+    Q_EMIT icon.doubleClicked();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(w.MainWindowHidden);
+    EXPECT_EQ(menu18->text(), QStringLiteral("显示主窗体(&F)"));
+}
+
+TEST_F(MDIFrmTest, StatusBarToggles)
+{
+    MDIFrm& w = start(NoticeFile);
+    QAction* menu13 = w.menuItem(QStringLiteral("Menu13"));
+    EXPECT_TRUE(menu13->isChecked());
+    w.Menu13_Click();
+    EXPECT_FALSE(menu13->isChecked());
+    w.Menu13_Click();
+    EXPECT_TRUE(menu13->isChecked());
+}
+
+TEST_F(MDIFrmTest, ExitRemovesTheIcon)
+{
+    MDIFrm& w = start(NoticeFile);
+    ASSERT_TRUE(icon.isShown());
+    w.menuItem(QStringLiteral("Menu121"))->trigger();
+    EXPECT_FALSE(icon.isShown());
+}
+
+TEST_F(MDIFrmTest, WithoutANotificationAreaTheWindowStartsShown)
+{
+    icon.areaAvailable = false;
+    MDIFrm& w = start(NoticeFile);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.MainWindowHidden);
+}
+
+TEST_F(MDIFrmTest, LanguageChoiceIsStoredAndMenuItemsFollowTheFile)
+{
+    textfile::write(dir.filePath(QStringLiteral("TovaShutdownlangue.ini")),
+                    QStringLiteral("[langue]：中文．English．Third[/langue]\n"
+                                   "[langue1]\n050=自动关机\n018=显示\n[/langue1]\n"
+                                   "[langue3]\n050= Auto shutdown\n018=Show\n[/langue3]\n"));
+    MDIFrm& w = start(NoticeFile);
+    EXPECT_TRUE(w.languageItem(1)->isVisible());
+    EXPECT_FALSE(w.languageItem(2)->isVisible()); // listed but without a block
+    EXPECT_TRUE(w.languageItem(3)->isVisible());
+    EXPECT_FALSE(w.languageItem(4)->isVisible());
+
+    w.LangueMC_Click(3);
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tova Auto shutdown 1.2"));
+    EXPECT_EQ(icon.tip(), w.windowTitle());
+    EXPECT_TRUE(w.languageItem(3)->isChecked());
+    EXPECT_FALSE(w.languageItem(1)->isChecked());
+    EXPECT_TRUE(fileText().startsWith(QStringLiteral("[语言类别]：3[/语言类别]\n[关机时间]")));
+    EXPECT_EQ(fileText().count(QStringLiteral("[语言类别]")), 1);
+
+    w.LangueMC_Click(2); // no such language: the first one
+    EXPECT_TRUE(w.languageItem(1)->isChecked());
+    EXPECT_TRUE(fileText().startsWith(QStringLiteral("[语言类别]：1[/语言类别]\n")));
+}
+
+TEST_F(MDIFrmTest, StoredLanguageIsAppliedAtStartAndWrittenBackAfterASave)
+{
+    textfile::write(
+        dir.filePath(QStringLiteral("TovaShutdownlangue.ini")),
+        QStringLiteral("[langue]:A.B[/langue]\n[langue1]\n050=A\n[/langue1]\n[langue2]\n050=B\n[/langue2]\n"));
+    MDIFrm& w = start(QString(NoticeFile).replace(QStringLiteral("：1[/语言"), QStringLiteral("：2[/语言")));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("TovaB 1.2"));
+    EXPECT_TRUE(w.languageItem(2)->isChecked());
+
+    // A save drops the language line; the next tick puts it back first.
+    textfile::write(settingsPath, QStringLiteral("[关机时间]：08:00:00[/关机时间]"));
+    state.settings.SettingsLoaded = false;
+    tickAt(QTime(12, 0, 0));
+    EXPECT_EQ(fileText(), QStringLiteral("[语言类别]：2[/语言类别]\n[关机时间]：08:00:00[/关机时间]"));
+}
+
+TEST_F(MDIFrmTest, TipIsCutToTheTipFieldWithoutBreakingACharacter)
+{
+    textfile::write(dir.filePath(QStringLiteral("TovaShutdownlangue.ini")),
+                    QStringLiteral("[langue]:A[/langue]\n[langue1]\n050=") + QString(40, QChar(0x4E2D))
+                        + QStringLiteral("\n[/langue1]\n"));
+    start(NoticeFile);
+    EXPECT_EQ(textfile::encode(icon.tip()).size(), 62); // "Tova" and 29 two-byte characters
+    EXPECT_TRUE(icon.tip().endsWith(QChar(0x4E2D)));
+}
