@@ -1,0 +1,6 @@
+#include "messaging/net/NetCommand.h"
+
+int main(int argc, char** argv)
+{
+    return runNetCommand(argc, argv);
+}
