@@ -51,7 +51,13 @@ MDIFrm::MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& execut
     connectIcon();
 }
 
-MDIFrm::~MDIFrm() = default;
+MDIFrm::~MDIFrm()
+{
+    // The dialogs are top-level windows of their own, but they show the program state this window
+    // was given: they must not outlive it.
+    delete m_options.data();
+    delete m_sendMsg.data();
+}
 
 void MDIFrm::buildWindow()
 {
@@ -123,11 +129,16 @@ bool MDIFrm::MDIForm_Load()
         firstUse();
     }
 
-    if (m_platform.icon.isAreaAvailable()) {
-        hide();
-    } else if (MainWindowHidden) {
+    hide();
+    if (!m_platform.icon.isAreaAvailable()) {
         // Without a notification area a hidden window would leave the user no way in.
-        Menu18_Click();
+        QTimer::singleShot(m_opts.trayGraceMs, this, [this] {
+            m_guard.run([this] {
+                if (!m_platform.icon.isAreaAvailable() && MainWindowHidden && !m_unloading) {
+                    Menu18_Click();
+                }
+            });
+        });
     }
     return true;
 }

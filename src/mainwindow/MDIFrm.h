@@ -34,6 +34,9 @@ public:
         bool startTimers = true;
         /// Where the shipped language file is installed.
         QString dataDirectory;
+        /// How long a missing notification area may take to appear (a panel starting after us at login)
+        /// before the main window is shown instead.
+        int trayGraceMs = 5000;
     };
 
     MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& executor, ErrorGuard& guard, Options options,

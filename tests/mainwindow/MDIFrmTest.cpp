@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,7 +47,7 @@ protected:
         if (!settings.isNull()) {
             textfile::write(settingsPath, settings);
         }
-        window = std::make_unique<MDIFrm>(state, platform, executor, guard, MDIFrm::Options { false, QString() });
+        window = std::make_unique<MDIFrm>(state, platform, executor, guard, MDIFrm::Options { false, QString(), 0 });
         started = window->MDIForm_Load();
         return *window;
     }
@@ -314,8 +315,22 @@ TEST_F(MDIFrmTest, WithoutANotificationAreaTheWindowStartsShown)
 {
     icon.areaAvailable = false;
     MDIFrm& w = start(NoticeFile);
-    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.isVisible()); // a panel may still be starting
+    for (int i = 0; i < 100 && w.MainWindowHidden; ++i) {
+        QTest::qWait(20);
+    }
     EXPECT_FALSE(w.MainWindowHidden);
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(MDIFrmTest, ANotificationAreaThatAppearsInTimeKeepsTheWindowHidden)
+{
+    icon.areaAvailable = false;
+    MDIFrm& w = start(NoticeFile);
+    icon.areaAvailable = true;
+    QTest::qWait(50);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(w.MainWindowHidden);
 }
 
 TEST_F(MDIFrmTest, LanguageChoiceIsStoredAndMenuItemsFollowTheFile)
