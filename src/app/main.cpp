@@ -8,12 +8,14 @@
 #include "platform/linux/LinuxLauncher.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/LogindShutdownApi.h"
+#include "platform/linux/TerminationSignals.h"
 #include "platform/linux/TrayNotificationIcon.h"
 #include "shutdown/ErrorGuard.h"
 #include "shutdown/ShutdownExecutor.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -23,12 +25,19 @@ bool hasDisplay()
         || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
-// The shipped language file: beside the executable in a build tree, else the installed data folder.
+// The shipped language file, found from the executable first so that a tree installed under another
+// prefix, or a package unpacked anywhere, finds its own: installed, the program is <prefix>/lib/tova and
+// the data <prefix>/share/tova; a build tree keeps it in <build>/share/tova beside <build>/bin. The
+// folder is the real one: applicationDirPath() resolves /proc/self/exe, so a bin/ symlink does not
+// mislead it. Last, the folder this build was configured to install into.
 QString dataDirectory()
 {
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tova");
-    if (QFileInfo::exists(beside + QStringLiteral("/TovaShutdownlangue.ini"))) {
-        return QDir::cleanPath(beside);
+    const QString programDir = QCoreApplication::applicationDirPath();
+    for (const QString& relative : { QStringLiteral(TOVA_DATA_FROM_PROGRAM), QStringLiteral("../share/tova") }) {
+        const QString folder = QDir::cleanPath(programDir + u'/' + relative);
+        if (QFileInfo(folder + QStringLiteral("/TovaShutdownlangue.ini")).isFile()) {
+            return folder;
+        }
     }
     return QStringLiteral(TOVA_DATA_DIR);
 }
@@ -62,6 +71,8 @@ int main(int argc, char* argv[])
     ProgramState state(system, clock);
 
     MDIFrm window(state, platform, executor, guard, { true, dataDirectory() });
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window, &QWidget::close);
     bool started = false;
     guard.run([&] { started = window.MDIForm_Load(); });
     if (!started) {
