@@ -30,9 +30,15 @@ QPixmap drawIcon(int size)
 
 QIcon appIcon()
 {
-    QIcon icon;
-    for (int size : { 16, 22, 24, 32, 48, 64, 128, 256 }) {
-        icon.addPixmap(drawIcon(size));
+    // Installed, the icon theme holds ours (packaging/icons), and a theme may restyle it; a build tree
+    // has only the drawn one.
+    const QString themeName = QStringLiteral("tova-shutdown");
+    if (QIcon::hasThemeIcon(themeName)) {
+        return QIcon::fromTheme(themeName);
     }
-    return icon;
+    QIcon drawn;
+    for (int size : { 16, 22, 24, 32, 48, 64, 128, 256 }) {
+        drawn.addPixmap(drawIcon(size));
+    }
+    return drawn;
 }

@@ -25,7 +25,7 @@
 MDIFrm::MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& executor, ErrorGuard& guard, Options options,
                QWidget* parent)
     : QMainWindow(parent), m_state(state), m_lang(state.lang), m_platform(platform), m_executor(executor),
-      m_guard(guard), m_opts(std::move(options)), m_appIcon(appIcon())
+      m_guard(guard), m_opts(std::move(options)), m_notices(platform.launcher), m_appIcon(appIcon())
 {
     setObjectName(QStringLiteral("MDIFrm"));
     setWindowIcon(m_appIcon);

@@ -2,6 +2,7 @@
 
 #include "Countdown.h"
 #include "core/ProgramState.h"
+#include "messaging/NoticeQueue.h"
 #include "messaging/Send_Msg.h"
 #include "platform/Platform.h"
 #include "settingsdialog/frmOptions.h"
@@ -73,6 +74,7 @@ public:
     QMenu* popupMenu() const { return PopMenu; }
     frmOptions* optionsDialog() const { return m_options; }
     bool isTimer3Active() const { return Timer3.isActive(); }
+    int noticesPending() const { return m_notices.pending(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -106,6 +108,7 @@ private:
     ShutdownExecutor& m_executor;
     ErrorGuard& m_guard;
     Options m_opts;
+    NoticeQueue m_notices;
     QIcon m_appIcon;
 
     QMdiArea* m_mdi = nullptr;

@@ -139,7 +139,7 @@ void MDIFrm::sendNotice(const QString& message)
     QString prefix = m_state.settings.IpPrefix;
     qint16 first = qint16(std::nearbyint(m_state.settings.IpStart));
     qint16 last = m_state.settings.IpEnd;
-    SendShutdownNotice(m_platform.launcher, message, prefix, first, last);
+    SendShutdownNotice(m_notices, message, prefix, first, last);
 }
 
 void MDIFrm::Menu11_Click()

@@ -56,6 +56,10 @@ protected:
     {
         clock.setTime(time);
         window->Timer2_Timer();
+        // Notices start in batches between turns of the event loop.
+        while (window->noticesPending() > 0) {
+            QCoreApplication::processEvents();
+        }
     }
 
     QString fileText()
@@ -242,6 +246,9 @@ TEST_F(MDIFrmTest, ShutDownNowAsksThenWaitsThirtySeconds)
 
     dialogs.answers = { true };
     w.Menu11_Click();
+    while (w.noticesPending() > 0) {
+        QCoreApplication::processEvents();
+    }
     EXPECT_TRUE(w.logText().startsWith(QStringLiteral("\n\n\n\n     ")));
     EXPECT_TRUE(w.logText().endsWith(QStringLiteral("          现在关闭服务器！")));
     EXPECT_EQ(launcher.commandLines.size(), 3);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/Launcher.h"
+
+#include <QObject>
+#include <QStringList>
+
+// Hands queued command lines to the real launcher a few at a time, one batch per turn of the event loop.
+// A notice burst starts up to 254 processes; started all at once they would hold the window thread for a
+// second or more on a busy machine. In batches the ticks and the user's clicks go on in between, and the
+// commands still start in order, without waiting for each other.
+class NoticeQueue : public QObject, public Launcher
+{
+    Q_OBJECT
+public:
+    explicit NoticeQueue(Launcher& launcher, int batchSize = 8, QObject* parent = nullptr);
+
+    /// Queues the line and answers "started": the notice senders ignore launch failures anyway.
+    int WinExec(const QString& commandLine, int showMode) override;
+    int pending() const { return int(m_lines.size() - m_next); }
+
+private:
+    void startBatch();
+
+    Launcher& m_launcher;
+    int m_batchSize;
+    QStringList m_lines;
+    qsizetype m_next = 0;
+    bool m_scheduled = false;
+};
