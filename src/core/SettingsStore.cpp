@@ -31,10 +31,12 @@ bool SettingsStore::fileExists() const
 bool SettingsStore::loadBuffer(QString* error)
 {
     QString text;
-    if (!textfile::read(m_model.SettingsFilePath, &text, error)) {
+    bool lossless = true;
+    if (!textfile::read(m_model.SettingsFilePath, &text, error, &lossless)) {
         return false;
     }
     RichTextBox1 = text;
+    m_bufferLossless = lossless;
     return true;
 }
 
@@ -97,6 +99,7 @@ bool SettingsStore::LoadTimeLists(QString* error)
 bool SettingsStore::SaveSettings(const Values& values, QString* error)
 {
     RichTextBox1 = buildText(values);
+    m_bufferLossless = true;
     return saveBuffer(error);
 }
 
@@ -109,6 +112,19 @@ bool SettingsStore::SaveLanguageChoice(int k, QString* error)
         return true;
     }
     if (!loadBuffer(error)) {
+        return false;
+    }
+    if (!m_bufferLossless) {
+        // Written back, every byte that is no character would become U+FFFD, and a UTF-8 file with one
+        // stray byte would lose its settings for good. Leave such a file for the user to mend, and say so
+        // once rather than at every reload.
+        if (RichTextBox1 == m_refusedText) {
+            return true;
+        }
+        m_refusedText = RichTextBox1;
+        if (error) {
+            *error = QStringLiteral("The file is neither UTF-8 nor GB18030 text; it is left unchanged.");
+        }
         return false;
     }
     RichTextBox1 = withLanguageField(RichTextBox1, k);

@@ -50,4 +50,8 @@ private:
     SettingsModel& m_model;
     const SystemInfo& m_system;
     const Clock& m_clock;
+    /// The buffer holds every byte of the file as a character (or text of our own).
+    bool m_bufferLossless = true;
+    /// The text of a file that SaveLanguageChoice refused to rewrite and has said so about.
+    QString m_refusedText;
 };

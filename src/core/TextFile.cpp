@@ -9,8 +9,11 @@
 
 namespace textfile {
 
-QString decode(const QByteArray& bytes)
+QString decode(const QByteArray& bytes, bool* lossless)
 {
+    if (lossless) {
+        *lossless = true;
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8(bytes);
     if (!utf8.hasError()) {
@@ -19,9 +22,15 @@ QString decode(const QByteArray& bytes)
         }
         return text;
     }
-    QStringDecoder gb18030("GB18030");
+    // Stateless, so that a character cut off at the end of the file counts as an error: otherwise the
+    // decoder keeps its bytes for more input that never comes, and they vanish unnoticed.
+    QStringDecoder gb18030("GB18030", QStringDecoder::Flag::Stateless);
     if (gb18030.isValid()) {
-        return gb18030(bytes);
+        text = gb18030(bytes);
+        if (lossless) {
+            *lossless = !gb18030.hasError();
+        }
+        return text;
     }
     return QString::fromLatin1(bytes);
 }
@@ -35,7 +44,7 @@ QByteArray encode(const QString& text)
     return text.toUtf8();
 }
 
-bool read(const QString& path, QString* text, QString* error)
+bool read(const QString& path, QString* text, QString* error, bool* lossless)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -57,7 +66,7 @@ bool read(const QString& path, QString* text, QString* error)
         }
         return false;
     }
-    *text = decode(bytes);
+    *text = decode(bytes, lossless);
     return true;
 }
 

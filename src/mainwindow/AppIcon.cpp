@@ -1,5 +1,8 @@
 #include "AppIcon.h"
 
+#include <QFileInfo>
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -26,19 +29,59 @@ QPixmap drawIcon(int size)
     painter.drawLine(QPointF(s * 0.5, s * 0.2), QPointF(s * 0.5, s * 0.5));
     return pixmap;
 }
+
+// Draws the icon when, and at the size, it is asked for: the window starts hidden, so most sizes are
+// never needed, and drawing all of them up front cost 0.7 MB of pixmaps and a few ms at each start.
+class DrawnIconEngine : public QIconEngine
+{
+public:
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0) {
+            return QPixmap();
+        }
+        auto cached = m_drawn.constFind(side);
+        if (cached == m_drawn.cend()) {
+            cached = m_drawn.insert(side, drawIcon(side));
+        }
+        return *cached;
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    // Window managers take the icon at every size offered (_NET_WM_ICON): offer the usual ones.
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (int side : { 16, 22, 24, 32, 48, 64, 128, 256 }) {
+            sizes << QSize(side, side);
+        }
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new DrawnIconEngine(*this); }
+    QString key() const override { return QStringLiteral("tova-drawn"); }
+
+private:
+    QHash<int, QPixmap> m_drawn;
+};
 } // namespace
 
 QIcon appIcon()
 {
-    // Installed, the icon theme holds ours (packaging/icons), and a theme may restyle it; a build tree
-    // has only the drawn one.
+    // Installed, the icon theme holds ours (packaging/icons) and a desktop may restyle it or, in its
+    // panel, draw it by name. Asking the theme costs a parse of hicolor's large index.theme, so it is
+    // asked only when our icon is there to be found; a build tree draws its own.
     const QString themeName = QStringLiteral("tova-shutdown");
-    if (QIcon::hasThemeIcon(themeName)) {
-        return QIcon::fromTheme(themeName);
+    for (const QString& root : QIcon::themeSearchPaths()) {
+        if (QFileInfo::exists(root + QStringLiteral("/hicolor/scalable/apps/tova-shutdown.svg"))) {
+            const QIcon themed = QIcon::fromTheme(themeName);
+            if (!themed.isNull()) {
+                return themed;
+            }
+            break;
+        }
     }
-    QIcon drawn;
-    for (int size : { 16, 22, 24, 32, 48, 64, 128, 256 }) {
-        drawn.addPixmap(drawIcon(size));
-    }
-    return drawn;
+    return QIcon(new DrawnIconEngine);
 }

@@ -141,4 +141,5 @@ private:
     QPointer<QMdiSubWindow> m_about;
     bool m_unloading = false;
     bool m_statusBarChecked = true;
+    QString m_languageSaveError;
 };

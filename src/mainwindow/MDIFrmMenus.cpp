@@ -218,8 +218,15 @@ void MDIFrm::SelectLanguage(int k)
 void MDIFrm::SaveLanguageChoice(int k)
 {
     QString error;
-    if (!m_state.store.SaveLanguageChoice(k, &error)) {
-        // Not fatal: the schedule still runs; the choice is stored again on the next reload.
-        m_platform.dialogs.showError(this, windowTitle(), m_state.settings.SettingsFilePath + u'\n' + error);
+    if (m_state.store.SaveLanguageChoice(k, &error)) {
+        m_languageSaveError.clear();
+        return;
+    }
+    // Not fatal: the schedule still runs and the choice is stored again on the next reload. Start-up and
+    // the first tick both store it, so the same failure is told once.
+    const QString message = m_state.settings.SettingsFilePath + u'\n' + error;
+    if (message != m_languageSaveError) {
+        m_languageSaveError = message;
+        m_platform.dialogs.showError(this, windowTitle(), message);
     }
 }

@@ -225,6 +225,62 @@ TEST_F(SettingsStoreTest, FolderInPlaceOfTheFileIsNoFile)
     EXPECT_FALSE(error.isEmpty());
 }
 
+TEST_F(SettingsStoreTest, LanguageChoiceNeverRewritesAFileThatIsNotText)
+{
+    // Rewriting these turned each byte that is no character into U+FFFD: one stray byte in a UTF-8 file
+    // made the whole file read as GB18030 and its settings were lost for good.
+    const QByteArray utf8 = SampleFile.toUtf8();
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        { "UTF-8 with a stray byte", utf8 + "\n; edited \xFF by hand\n" },
+        { "UTF-16 with its BOM",
+          QByteArray("\xFF\xFE", 2)
+              + QByteArray(reinterpret_cast<const char*>(SampleFile.utf16()), SampleFile.size() * 2) },
+        { "GB18030 cut inside its last character", textfile::encode(SampleFile + QStringLiteral("中")).chopped(1) },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeRaw(c.bytes);
+        QString error;
+        EXPECT_FALSE(store.SaveLanguageChoice(2, &error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(readRaw(), c.bytes);
+        // Said once: the reload of the next tick leaves it at that.
+        EXPECT_TRUE(store.SaveLanguageChoice(2, &error));
+        EXPECT_EQ(readRaw(), c.bytes);
+    }
+    // Mended by hand, the file takes the choice again.
+    writeRaw(textfile::encode(SampleFile));
+    QString error;
+    EXPECT_TRUE(store.SaveLanguageChoice(2, &error)) << error.toStdString();
+    EXPECT_TRUE(readRaw().startsWith(textfile::encode(settingsfile::languageField(2))));
+}
+
+TEST(TextFile, DecodeTellsWhetherEveryByteWasACharacter)
+{
+    const struct
+    {
+        QByteArray bytes;
+        QString text;
+        bool lossless;
+    } cases[] = {
+        { "\xEF\xBB\xBFutf-8 \xE4\xB8\xAD", QStringLiteral("utf-8 中"), true },
+        { "gbk \xD6\xD0", QStringLiteral("gbk 中"), true },
+        { "stray \xFF", QStringLiteral("stray \uFFFD"), false },
+        // A cut character at the end is dropped, and that too is a loss.
+        { "cut \xD6", QStringLiteral("cut "), false },
+        { "cut \x81\x30", QStringLiteral("cut "), false },
+    };
+    for (const auto& c : cases) {
+        bool lossless = !c.lossless;
+        EXPECT_EQ(textfile::decode(c.bytes, &lossless), c.text) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(lossless, c.lossless) << c.bytes.toHex().toStdString();
+    }
+}
+
 TEST(TextFile, CutToEncodedBytesNeverSplitsACharacter)
 {
     const QString caption = QStringLiteral("Tova自动关机 1.2");

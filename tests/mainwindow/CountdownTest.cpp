@@ -96,3 +96,26 @@ TEST(StatusLayout, PanelsShareTheBarBetweenTwoSpacers)
     EXPECT_EQ(statusPanelWidths(5000), expected);
     EXPECT_EQ(statusPanelWidths(2)[1], 0);
 }
+
+TEST(Countdown, EntriesReadAsQtReadsHHmmss)
+{
+    // The countdown parses entries itself for speed; it must agree with QTime's "HH:mm:ss" on every
+    // eight-character entry a hand-edited file can hold.
+    const char16_t* entries[] = {
+        u"00:00:00", u"23:59:59", u"07:30:05", u"24:00:00", u"07:60:00", u"07:30:60",
+        u" 7:30:00", u"7:30:00 ", u"+7:30:00", u"-7:30:00", u"07:3:000", u"07:30: 0",
+        u"7:030:00", u"07.30.00", u"0x:30:00", u"٠٧:٣٠:٠٠", u"07：30:0", u"99:99:99",
+    };
+    const QTime midnight(0, 0);
+    for (const char16_t* entry : entries) {
+        const QString text = QString::fromUtf16(entry);
+        const QTime qt = QTime::fromString(text, QStringLiteral("HH:mm:ss"));
+        const std::optional<int> expected
+            = text.size() == 8 && qt.isValid() ? std::optional<int>(qt.msecsSinceStartOfDay() / 1000) : std::nullopt;
+        EXPECT_EQ(secondsRemaining(text, midnight), expected) << text.toStdString();
+    }
+    // And the clock side: the time of day compares with entries as the text Qt would write for it.
+    for (const char* now : { "00:00:00", "09:05:07", "23:59:59" }) {
+        EXPECT_EQ(nextShutdownTime({ QString::fromLatin1(now) }, at(now)), QString::fromLatin1(now)) << now;
+    }
+}

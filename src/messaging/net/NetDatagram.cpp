@@ -72,6 +72,11 @@ QByteArray buildDatagram(const NetMessage& message, QString* error)
     QByteArray encoded[3];
     for (int i = 0; i < 3; ++i) {
         const FieldRule& rule = kFieldRules[i];
+        // toUtf8() would turn a lone surrogate into "?" and the receiver would read other text than was sent.
+        if (!QStringView(*values[i]).isValidUtf16()) {
+            fail(error, QStringLiteral("the %1 is not valid Unicode text").arg(QLatin1String(rule.name)));
+            return {};
+        }
         encoded[i] = values[i]->toUtf8();
         if (encoded[i].isEmpty()) {
             fail(error, QStringLiteral("the %1 is empty").arg(QLatin1String(rule.name)));

@@ -105,6 +105,24 @@ INSTANTIATE_TEST_SUITE_P(
                                  "b", "c") }),
     [](const ::testing::TestParamInfo<MalformedCase>& info) { return std::string(info.param.name); });
 
+TEST(NetDatagram, LoneSurrogateIsRefusedRatherThanSentAsQuestionMark)
+{
+    // Found by fuzzing: the sender encoded these as "?", so the receiver read other text than was sent.
+    const QString high(QChar(0xD83D));
+    const QString low(QChar(0xDE00));
+    const NetMessage messages[] = {
+        { "pc1", "pc2", QStringLiteral("ends cut ") + high },
+        { "pc1", "pc2", low + QStringLiteral(" starts cut") },
+        { "pc1" + high, "pc2", "text" },
+        { "pc1", low + high, "text" },
+    };
+    for (const NetMessage& message : messages) {
+        QString error;
+        EXPECT_TRUE(buildDatagram(message, &error).isEmpty()) << message.text.toStdString();
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
 TEST(NetDatagram, EveryCutShortDatagramIsDropped)
 {
     const QByteArray whole = buildDatagram({ "pc1", "pc2", kNotice });
