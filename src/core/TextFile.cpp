@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 
 namespace textfile {
 
@@ -59,7 +60,9 @@ bool read(const QString& path, QString* text, QString* error, bool* lossless)
         }
         return false;
     }
-    const QByteArray bytes = file.read(MaxReadSize + 1);
+    // Sized to the file, not to the limit: this runs every second, and a read of the limit would map and
+    // unmap 16 MiB each time. One byte more than the size tells a file that grew since.
+    const QByteArray bytes = file.read(std::min(file.size(), MaxReadSize) + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > MaxReadSize) {
         if (error) {
             *error = bytes.size() > MaxReadSize ? QStringLiteral("File too large") : file.errorString();

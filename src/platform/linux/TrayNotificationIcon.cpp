@@ -15,10 +15,13 @@ TrayNotificationIcon::TrayNotificationIcon(const QIcon& icon, QObject* parent)
         }
     });
     m_areaAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    // A notification area may start after us (or go away with a panel restart): keep looking.
+    // A notification area may start after us: look for it until it is there. Once it is, Qt docks the
+    // icon again by itself when a panel restarts, so the poll stops rather than wake us every 2 s.
     m_areaWatch.setInterval(2000);
     connect(&m_areaWatch, &QTimer::timeout, this, &TrayNotificationIcon::watchArea);
-    m_areaWatch.start();
+    if (!m_areaAvailable) {
+        m_areaWatch.start();
+    }
 }
 
 TrayNotificationIcon::~TrayNotificationIcon() = default;
@@ -29,6 +32,9 @@ void TrayNotificationIcon::watchArea()
     if (available != m_areaAvailable) {
         m_areaAvailable = available;
         Q_EMIT areaAvailabilityChanged(available);
+    }
+    if (available) {
+        m_areaWatch.stop();
     }
 }
 
