@@ -72,10 +72,16 @@ int main(int argc, char* argv[])
 
     MDIFrm window(state, platform, executor, guard, { true, dataDirectory() });
     TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window, &QWidget::close);
+    // A signal may come while a start-up box runs its own event loop, before the main loop exists to be
+    // told to quit: remember it.
+    bool terminated = false;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window, [&] {
+        terminated = true;
+        window.close();
+    });
     bool started = false;
     guard.run([&] { started = window.MDIForm_Load(); });
-    if (!started) {
+    if (!started || terminated) {
         return guard.hasFailed() ? 1 : 0;
     }
     return app.exec();

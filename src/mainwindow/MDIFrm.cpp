@@ -247,5 +247,6 @@ void MDIFrm::MDIForm_Unload()
     if (m_sendMsg) {
         m_sendMsg->close();
     }
-    QCoreApplication::quit();
+    // exit() ends every event loop, including that of a box still open, not only the main one.
+    QCoreApplication::exit(0);
 }
