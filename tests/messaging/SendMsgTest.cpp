@@ -25,23 +25,6 @@ void PrintTo(const QString& text, std::ostream* out)
 
 namespace {
 
-class QtApplication : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "send_msg_test";
-        static char* argv[] = { name, nullptr };
-        m_app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
-};
-[[maybe_unused]] const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtApplication);
-
 using Kind = FakeDialogs::Kind;
 
 class SendMsgTest : public ::testing::Test

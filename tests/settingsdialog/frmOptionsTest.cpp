@@ -28,20 +28,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-class QtApplication : public ::testing::Environment
-{
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "settingsdialog_test";
-        static char* argv[] = { name, nullptr };
-        if (!QApplication::instance()) {
-            new QApplication(argc, argv);
-        }
-    }
-};
-const auto* const qtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
-
 const QString Caption = u"关机设置"_qs;
 
 class frmOptionsTest : public ::testing::Test
