@@ -1,13 +1,13 @@
 #include "about/AboutLayout.h"
 
 #include "core/TextHelpers.h"
+#include "core/Twips.h"
 
 #include <cmath>
 
 namespace about {
 
 namespace {
-constexpr int TwipsPerInch = 1440;
 constexpr int AboveMiddle = 200;
 } // namespace
 
@@ -52,12 +52,12 @@ WinRect trayStrip(const QRect& area)
 
 int twipsToPixels(double twips, int dpi)
 {
-    return static_cast<int>(std::lround(twips * dpi / TwipsPerInch));
+    return twips::toPixels(twips, dpi);
 }
 
 int pixelsToTwips(int pixels, int dpi)
 {
-    return dpi > 0 ? static_cast<int>(std::lround(static_cast<double>(pixels) * TwipsPerInch / dpi)) : 0;
+    return static_cast<int>(std::lround(twips::fromPixels(pixels, dpi)));
 }
 
 } // namespace about

@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "StatusLayout.h"
 #include "about/AnimateTray.h"
+#include "core/Twips.h"
 #include "localisation/LanguageFile.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -179,7 +180,7 @@ double MDIFrm::twipsPerPixel() const
 {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-    return 1440.0 / (dpi > 0 ? dpi : 96.0);
+    return twips::PerInch / (dpi > 0 ? dpi : 96.0);
 }
 
 void MDIFrm::resizeEvent(QResizeEvent* event)

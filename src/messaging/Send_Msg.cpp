@@ -2,6 +2,7 @@
 
 #include "core/LangTable.h"
 #include "core/TextHelpers.h"
+#include "core/Twips.h"
 #include "messaging/SendMsgCommands.h"
 #include "messaging/import/TextImport.h"
 #include "platform/Dialogs.h"
@@ -36,14 +37,8 @@ constexpr int ButtonTop = 2760;
 constexpr int ButtonWidth = 855;
 constexpr int ButtonHeight = 375;
 constexpr int ButtonLefts[] = { 688, 1907, 3107, 4322 };
-constexpr int TwipsPerInch = 1440;
 // WinExec's show flag for "no window".
 constexpr int Hidden = 0;
-
-int twipsToPixels(int twips, int dpi)
-{
-    return static_cast<int>(std::lround(static_cast<double>(twips) * dpi / TwipsPerInch));
-}
 } // namespace
 
 Send_Msg::Send_Msg(const LangTable& lang, Launcher& launcher, Dialogs& dialogs, ErrorGuard& guard, const QIcon& icon,
@@ -80,8 +75,8 @@ QRect Send_Msg::toPixels(int left, int top, int width, int height) const
 {
     const int dpiX = logicalDpiX();
     const int dpiY = logicalDpiY();
-    return QRect(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY), twipsToPixels(width, dpiX),
-                 twipsToPixels(height, dpiY));
+    return QRect(twips::toPixels(left, dpiX), twips::toPixels(top, dpiY), twips::toPixels(width, dpiX),
+                 twips::toPixels(height, dpiY));
 }
 
 void Send_Msg::Form_Load(const QIcon& icon)

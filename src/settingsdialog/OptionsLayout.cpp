@@ -1,5 +1,7 @@
 #include "OptionsLayout.h"
 
+#include "core/Twips.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -103,7 +105,7 @@ OptionsLayout::Result OptionsLayout::compute(const Input& in)
 
 int OptionsLayout::toPixels(double twips, double dpi)
 {
-    return int(std::lround(twips * dpi / 1440.0));
+    return twips::toPixels(twips, dpi);
 }
 
 QRect OptionsLayout::toPixels(const TwipRect& rect, double dpi)
@@ -115,5 +117,5 @@ QRect OptionsLayout::toPixels(const TwipRect& rect, double dpi)
 
 double OptionsLayout::toTwips(int pixels, double dpi)
 {
-    return pixels * 1440.0 / dpi;
+    return twips::fromPixels(pixels, dpi);
 }
