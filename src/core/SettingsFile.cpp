@@ -29,6 +29,21 @@ std::optional<double> taggedNumber(const QString& text, const QString& open, con
     }
     return number;
 }
+
+// Whether the text, lower-cased, holds tag followed by "yes". Only 'Y', 'E' and 'S' lower-case to
+// those letters and the tags hold no cased letters, so looking after each tag is the same test
+// without lower-casing the whole text.
+bool hasYesAfter(const QString& text, const QString& tag)
+{
+    const auto isLetter = [](QChar c, char16_t lower) { return c == lower || c == QChar(lower - u'a' + u'A'); };
+    for (qsizetype at = text.indexOf(tag); at >= 0; at = text.indexOf(tag, at + 1)) {
+        const QStringView after = QStringView(text).mid(at + tag.size(), 3);
+        if (after.size() == 3 && isLetter(after[0], u'y') && isLetter(after[1], u'e') && isLetter(after[2], u's')) {
+            return true;
+        }
+    }
+    return false;
+}
 } // namespace
 
 std::optional<double> languageNumber(const QString& text)
@@ -41,41 +56,64 @@ std::optional<double> languageNumber(const QString& text)
     return std::isfinite(number) ? number : 0;
 }
 
-void readActionFields(const QString& text, SettingsModel& model)
+ActionFields parseActionFields(const QString& text)
 {
+    static const QString powerOffField = ActionOpen + PowerOff + ActionClose;
+    static const QString logOffField = ActionOpen + LogOff + ActionClose;
+    static const QString restartField = ActionOpen + Restart + ActionClose;
+
+    ActionFields fields;
     int action = 1;
-    model.ShutdownActionName = PowerOff;
-    if (text.contains(ActionOpen + PowerOff + ActionClose)) {
+    if (text.contains(powerOffField)) {
         action = 1;
-    } else if (text.contains(ActionOpen + LogOff + ActionClose)) {
+    } else if (text.contains(logOffField)) {
         action = 0;
-        model.ShutdownActionName = LogOff;
-    } else if (text.contains(ActionOpen + Restart + ActionClose)) {
+        fields.actionName = LogOff;
+    } else if (text.contains(restartField)) {
         action = 3;
-        model.ShutdownActionName = Restart;
+        fields.actionName = Restart;
     }
+    fields.force = hasYesAfter(text, ForceOpen);
+    fields.flags = qint16(action | (fields.force ? 4 : 0));
+    fields.notice = hasYesAfter(text, NoticeOpen);
 
-    const QString lower = text.toLower();
-    model.ForceShutdown = lower.contains(ForceOpen + QStringLiteral("yes"));
-    model.ShutdownFlags = qint16(action | (model.ForceShutdown ? 4 : 0));
-    model.SendNotice = lower.contains(NoticeOpen + QStringLiteral("yes"));
-
-    if (const std::optional<QString> prefix = text::between(text, PrefixOpen, PrefixClose)) {
-        model.IpPrefix = *prefix;
-    }
+    fields.prefix = text::between(text, PrefixOpen, PrefixClose);
     if (const std::optional<double> start = taggedNumber(text, StartOpen, StartClose)) {
         // Kept unrounded, but it is handed on as a 16-bit number: one that cannot be is ignored.
         const double rounded = text::roundHalfEven(*start);
         if (rounded >= std::numeric_limits<qint16>::min() && rounded <= std::numeric_limits<qint16>::max()) {
-            model.IpStart = *start;
+            fields.start = *start;
         }
     }
     if (const std::optional<double> end = taggedNumber(text, EndOpen, EndClose)) {
         const double rounded = text::roundHalfEven(*end);
         if (rounded >= std::numeric_limits<qint16>::min() && rounded <= std::numeric_limits<qint16>::max()) {
-            model.IpEnd = qint16(rounded);
+            fields.end = qint16(rounded);
         }
     }
+    return fields;
+}
+
+void applyActionFields(const ActionFields& fields, SettingsModel& model)
+{
+    model.ShutdownActionName = fields.actionName;
+    model.ForceShutdown = fields.force;
+    model.ShutdownFlags = fields.flags;
+    model.SendNotice = fields.notice;
+    if (fields.prefix) {
+        model.IpPrefix = *fields.prefix;
+    }
+    if (fields.start) {
+        model.IpStart = *fields.start;
+    }
+    if (fields.end) {
+        model.IpEnd = *fields.end;
+    }
+}
+
+void readActionFields(const QString& text, SettingsModel& model)
+{
+    applyActionFields(parseActionFields(text), model);
 }
 
 bool isTimeItem(const QString& item)

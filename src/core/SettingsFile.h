@@ -37,8 +37,24 @@ inline const QString Restart = QStringLiteral("重新启动");
 /// The stored language number, when both language tags are present and the number is usable.
 std::optional<double> languageNumber(const QString& text);
 
-/// Steps 4 to 11 of reading the action settings: action, force, notice and the address range.
-/// A field whose value does not fit where it goes keeps its previous value.
+/// What a file's text says of the action, force, notice and address range. The address fields are
+/// absent when their tags are, or when their value does not fit where it goes.
+struct ActionFields
+{
+    QString actionName = PowerOff;
+    qint16 flags = 1;
+    bool force = false;
+    bool notice = false;
+    std::optional<QString> prefix;
+    std::optional<double> start;
+    std::optional<qint16> end;
+};
+ActionFields parseActionFields(const QString& text);
+
+/// Puts the fields into the model; an absent field keeps the model's previous value.
+void applyActionFields(const ActionFields& fields, SettingsModel& model);
+
+/// Reads action, force, notice and the address range: parse, then apply.
 void readActionFields(const QString& text, SettingsModel& model);
 
 /// The accepted HH:MM:SS items of one section, in file order; empty when either tag is missing.

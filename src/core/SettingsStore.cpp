@@ -30,13 +30,16 @@ bool SettingsStore::fileExists() const
 
 bool SettingsStore::loadBuffer(QString* error)
 {
-    QString text;
-    bool lossless = true;
-    if (!textfile::read(m_model.SettingsFilePath, &text, error, &lossless)) {
+    QByteArray bytes;
+    if (!textfile::readBytes(m_model.SettingsFilePath, &bytes, error)) {
         return false;
     }
-    RichTextBox1 = text;
-    m_bufferLossless = lossless;
+    if (bytes != m_decodedBytes || m_decodedBytes.isNull()) {
+        m_decodedText = textfile::decode(bytes, &m_decodedLossless);
+        m_decodedBytes = bytes;
+    }
+    RichTextBox1 = m_decodedText;
+    m_bufferLossless = m_decodedLossless;
     return true;
 }
 
@@ -63,7 +66,11 @@ bool SettingsStore::LoadActionSettings(const std::function<void(int)>& selectLan
             selectLanguage(k);
         }
     }
-    readActionFields(text, m_model);
+    if (text != m_parsedText || m_parsedText.isNull()) {
+        m_parsedFields = parseActionFields(text);
+        m_parsedText = text;
+    }
+    applyActionFields(m_parsedFields, m_model);
     return true;
 }
 

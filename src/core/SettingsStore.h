@@ -54,4 +54,13 @@ private:
     bool m_bufferLossless = true;
     /// The text of a file that SaveLanguageChoice refused to rewrite and has said so about.
     QString m_refusedText;
+
+    // The file is read every second and is nearly always what it was a second ago. Decoding and
+    // parsing are pure functions of its bytes, so their last results are kept with the input they came
+    // from and reused only when that input is the same; every change is still seen at the next read.
+    QByteArray m_decodedBytes;
+    QString m_decodedText;
+    bool m_decodedLossless = true;
+    QString m_parsedText;
+    settingsfile::ActionFields m_parsedFields;
 };

@@ -28,7 +28,13 @@ std::optional<int> secondsOfDay(const QString& entry)
     return field[0] * 3600 + field[1] * 60 + field[2];
 }
 
-// "HH:mm:ss" without QTime::toString's format parsing.
+int wholeSeconds(const QTime& time)
+{
+    return time.msecsSinceStartOfDay() / 1000;
+}
+} // namespace
+
+// Without QTime::toString's format parsing: it runs every second.
 QString clockText(const QTime& time)
 {
     if (!time.isValid()) {
@@ -41,12 +47,6 @@ QString clockText(const QTime& time)
                                char16_t(u'0' + fields[2] / 10), char16_t(u'0' + fields[2] % 10) };
     return QString(reinterpret_cast<const QChar*>(text), 8);
 }
-
-int wholeSeconds(const QTime& time)
-{
-    return time.msecsSinceStartOfDay() / 1000;
-}
-} // namespace
 
 QString nextShutdownTime(const QStringList& today, const QTime& now)
 {

@@ -20,6 +20,9 @@ std::optional<int> secondsRemaining(const QString& next, const QTime& now);
 /// "H:MM:SS", hours without a leading zero.
 QString remainingText(int seconds);
 
+/// "HH:MM:SS", the form of the log and of the time panel; empty for an invalid time.
+QString clockText(const QTime& time);
+
 enum class Event { OneMinuteWarning, FifteenSecondWarning, ShutDown };
 
 /// What falls due at second `now` for today's list: the one-minute warning at "0:01:00", the fifteen-

@@ -93,9 +93,10 @@ private:
     void logWarning(const QString& line);
     void runEvent(countdown::Event event);
     void sendNotice(const QString& message);
-    QString dateText() const;
-    QString timeText() const;
-    QString dateLine() const;
+    QString dateText(const QDate& date) const;
+    QString dateLine(const QDate& date) const;
+    /// The date and time of now as the log writes them.
+    QString stampText() const;
     void LoadActionSettings();
     void LoadTimeLists();
     void raiseFileError(const QString& reason);
@@ -120,6 +121,9 @@ private:
     QTimer Timer3;
     bool m_inTick = false;
     std::optional<QTime> m_previousTick;
+    // The locale's date text is asked for every second but changes once a day.
+    mutable QDate m_dateTextDate;
+    mutable QString m_dateText;
 
     std::array<QMenu*, 5> MainMenu {};
     QMenu* PopMenu = nullptr;

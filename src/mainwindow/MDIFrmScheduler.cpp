@@ -25,21 +25,25 @@ void MDIFrm::startTimer2()
     Timer2.start(1000 - msec + TickPhaseMs);
 }
 
-QString MDIFrm::dateText() const
+QString MDIFrm::dateText(const QDate& date) const
 {
-    return QLocale::system().toString(m_platform.clock.now().date(), QLocale::ShortFormat);
+    if (date != m_dateTextDate || m_dateText.isNull()) {
+        m_dateText = QLocale::system().toString(date, QLocale::ShortFormat);
+        m_dateTextDate = date;
+    }
+    return m_dateText;
 }
 
-QString MDIFrm::timeText() const
+QString MDIFrm::dateLine(const QDate& date) const
 {
-    return m_platform.clock.now().time().toString(QStringLiteral("HH:mm:ss"));
+    const int weekday = date.dayOfWeek() % 7 + 1; // Sunday = 1 .. Saturday = 7
+    return m_lang[51] + dateText(date) + u' ' + m_lang[62 + weekday];
 }
 
-QString MDIFrm::dateLine() const
+QString MDIFrm::stampText() const
 {
-    const QDate today = m_platform.clock.now().date();
-    const int weekday = today.dayOfWeek() % 7 + 1; // Sunday = 1 .. Saturday = 7
-    return m_lang[51] + dateText() + u' ' + m_lang[62 + weekday];
+    const QDateTime now = m_platform.clock.now();
+    return dateText(now.date()) + Blanks4 + countdown::clockText(now.time());
 }
 
 void MDIFrm::Timer2_Timer()
@@ -59,14 +63,17 @@ void MDIFrm::Timer2_Timer()
         ~Leave() { flag = false; }
     } leave { m_inTick };
 
-    const QString line = dateLine();
+    // One reading of the clock for the whole tick, so the panels, today's list and the countdown agree
+    // even across midnight.
+    const QDateTime now = m_platform.clock.now();
+    const QString line = dateLine(now.date());
     if (m_panels[2]->text() != line) {
         m_panels[2]->setText(line);
         LoadTimeLists();
     }
-    const QString now = m_lang[52] + timeText();
-    if (m_panels[3]->text() != now) {
-        m_panels[3]->setText(now);
+    const QString clock = m_lang[52] + countdown::clockText(now.time());
+    if (m_panels[3]->text() != clock) {
+        m_panels[3]->setText(clock);
     }
     if (!m_state.settings.SettingsLoaded) {
         m_state.settings.SettingsLoaded = true;
@@ -80,7 +87,7 @@ void MDIFrm::Timer2_Timer()
     LoadActionSettings();
 
     const QStringList today = m_state.store.Clstm_Lst0.items();
-    const QTime time = m_platform.clock.now().time();
+    const QTime time = now.time();
     NextShutdownTime = countdown::nextShutdownTime(today, time);
     TimeRemaining.clear();
     if (NextShutdownTime.size() == 8) {
@@ -123,7 +130,7 @@ void MDIFrm::runEvent(countdown::Event event)
 
 void MDIFrm::logWarning(const QString& line)
 {
-    appendLog(u'\n' + Blanks5 + dateText() + Blanks4 + timeText());
+    appendLog(u'\n' + Blanks5 + stampText());
     appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[58]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + line);
     // The window is usually hidden: say it on the desktop too.
@@ -147,7 +154,7 @@ void MDIFrm::Menu11_Click()
     if (!m_platform.dialogs.askYesNo(this, windowTitle(), m_lang[60])) {
         return;
     }
-    appendLog(QStringLiteral("\n\n\n\n") + Blanks5 + dateText() + Blanks4 + timeText());
+    appendLog(QStringLiteral("\n\n\n\n") + Blanks5 + stampText());
     appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[58]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + m_lang[59]);
     m_platform.icon.showMessage(windowTitle(), m_lang[59] + u'\n' + withNumber(m_lang[61], 30));

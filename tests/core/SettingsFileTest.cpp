@@ -98,7 +98,13 @@ TEST(SettingsFile, AbsentOrUnclosedFieldsKeepPreviousValues)
 TEST(SettingsFile, NoticeFlagIsCaseInsensitive)
 {
     for (const auto& [value, expected] :
-         std::vector<std::pair<QString, bool>> { { "Yes", true }, { "yEs", true }, { "No", false }, { "", false } }) {
+         std::vector<std::pair<QString, bool>> { { "Yes", true },
+                                                 { "yEs", true },
+                                                 { "No", false },
+                                                 { "", false },
+                                                 { "Ye", false },
+                                                 { "No\n" + NoticeOpen + "YES", true }, // any of several lines
+                                                 { "No\n" + NoticeOpen + "yeah", false } }) {
         SettingsModel model;
         readActionFields(NoticeOpen + value, model);
         EXPECT_EQ(model.SendNotice, expected) << value.toStdString();

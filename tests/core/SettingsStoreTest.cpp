@@ -91,6 +91,40 @@ TEST_F(SettingsStoreTest, ReadsEverythingFromTheFile)
     EXPECT_EQ(store.Clstm_Lst0.items(), store.Clstm_Lst1.items());
 }
 
+TEST_F(SettingsStoreTest, EveryReadSeesTheFileAsItIsNow)
+{
+    // Same size, one digit changed, as an editor saving in place within the same second would leave it.
+    QString error;
+    const QString start = QStringLiteral("[IP开始子地址]：2.5[/IP开始子地址]");
+    ASSERT_TRUE(textfile::write(model.SettingsFilePath, SampleFile));
+    ASSERT_TRUE(store.LoadActionSettings({}, &error));
+    EXPECT_EQ(model.IpStart, 2.5);
+    QString changed = SampleFile;
+    changed.replace(start, QStringLiteral("[IP开始子地址]：3.5[/IP开始子地址]"));
+    ASSERT_TRUE(textfile::write(model.SettingsFilePath, changed));
+    ASSERT_TRUE(store.LoadActionSettings({}, &error));
+    EXPECT_EQ(model.IpStart, 3.5);
+
+    // An unchanged file still puts its values back over the model's, and leaves what it lacks alone.
+    model.IpStart = 9;
+    model.ShutdownFlags = 1;
+    ASSERT_TRUE(store.LoadActionSettings({}, &error));
+    EXPECT_EQ(model.IpStart, 3.5);
+    EXPECT_EQ(model.ShutdownFlags, 7);
+    changed.replace(QStringLiteral("[IP地址前缀]：127.0.0[/IP地址前缀]"), QString());
+    ASSERT_TRUE(textfile::write(model.SettingsFilePath, changed));
+    model.IpPrefix = QStringLiteral("10.1.1");
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(store.LoadActionSettings({}, &error));
+        EXPECT_EQ(model.IpPrefix, QStringLiteral("10.1.1"));
+    }
+
+    // The buffer is the file's text again after a save that never reached the file.
+    store.RichTextBox1 = QStringLiteral("unsaved");
+    ASSERT_TRUE(store.LoadActionSettings({}, &error));
+    EXPECT_EQ(store.RichTextBox1, changed);
+}
+
 TEST_F(SettingsStoreTest, TodaysListFollowsTheDayType)
 {
     ASSERT_TRUE(textfile::write(model.SettingsFilePath, SampleFile));

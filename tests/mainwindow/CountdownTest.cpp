@@ -40,6 +40,13 @@ TEST(Countdown, NextTimeAndRemaining)
     }
 }
 
+TEST(Countdown, ClockTextIsTwoDigitsEach)
+{
+    for (const char* text : { "00:00:00", "07:05:09", "23:59:59", "12:30:00" }) {
+        EXPECT_EQ(clockText(at(text)), QLatin1String(text));
+    }
+}
+
 TEST(Countdown, EventsFallDueOnTheirSecond)
 {
     const QStringList list { "17:30:00" };
