@@ -28,19 +28,24 @@ bool SettingsStore::fileExists() const
     return !m_model.SettingsFilePath.isEmpty() && m_system.isOrdinaryFile(m_model.SettingsFilePath);
 }
 
-bool SettingsStore::loadBuffer(QString* error)
+SystemInfo::ReadResult SettingsStore::loadBuffer(QString* error)
 {
-    QByteArray bytes;
-    if (!textfile::readBytes(m_model.SettingsFilePath, &bytes, error)) {
-        return false;
+    if (m_model.SettingsFilePath.isEmpty()) {
+        return SystemInfo::ReadResult::NoFile;
     }
-    if (bytes != m_decodedBytes || m_decodedBytes.isNull()) {
-        m_decodedText = textfile::decode(bytes, &m_decodedLossless);
-        m_decodedBytes = bytes;
+    const SystemInfo::ReadResult result
+        = m_system.readOrdinaryFile(m_model.SettingsFilePath, textfile::MaxReadSize, &m_readBytes, error);
+    if (result != SystemInfo::ReadResult::Read) {
+        return result;
+    }
+    if (m_readBytes != m_decodedBytes || m_decodedBytes.isNull()) {
+        m_decodedText = textfile::decode(m_readBytes, &m_decodedLossless);
+        m_decodedBytes = m_readBytes;
+        m_decodedBytes.detach(); // the next read fills m_readBytes in place
     }
     RichTextBox1 = m_decodedText;
     m_bufferLossless = m_decodedLossless;
-    return true;
+    return result;
 }
 
 bool SettingsStore::saveBuffer(QString* error)
@@ -50,11 +55,13 @@ bool SettingsStore::saveBuffer(QString* error)
 
 bool SettingsStore::LoadActionSettings(const std::function<void(int)>& selectLanguage, QString* error)
 {
-    if (!fileExists()) {
+    switch (loadBuffer(error)) {
+    case SystemInfo::ReadResult::NoFile:
         return true;
-    }
-    if (!loadBuffer(error)) {
+    case SystemInfo::ReadResult::Failed:
         return false;
+    case SystemInfo::ReadResult::Read:
+        break;
     }
     const QString text = RichTextBox1;
     if (m_model.LanguageIndex == -1) {
@@ -76,10 +83,11 @@ bool SettingsStore::LoadActionSettings(const std::function<void(int)>& selectLan
 
 bool SettingsStore::LoadTimeLists(QString* error)
 {
-    if (fileExists()) {
-        if (!loadBuffer(error)) {
-            return false;
-        }
+    const SystemInfo::ReadResult read = loadBuffer(error);
+    if (read == SystemInfo::ReadResult::Failed) {
+        return false;
+    }
+    if (read == SystemInfo::ReadResult::Read) {
         const QString text = RichTextBox1;
         const QStringList working = parseTimeSection(text, WorkingOpen, WorkingClose);
         assign(Clstm_Lst1, working);
@@ -118,8 +126,13 @@ bool SettingsStore::SaveLanguageChoice(int k, QString* error)
     if (RichTextBox1.contains(languageField(k))) {
         return true;
     }
-    if (!loadBuffer(error)) {
+    switch (loadBuffer(error)) {
+    case SystemInfo::ReadResult::NoFile:
+        return true;
+    case SystemInfo::ReadResult::Failed:
         return false;
+    case SystemInfo::ReadResult::Read:
+        break;
     }
     if (!m_bufferLossless) {
         // Written back, every byte that is no character would become U+FFFD, and a UTF-8 file with one

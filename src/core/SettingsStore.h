@@ -3,12 +3,12 @@
 #include "SettingsFile.h"
 #include "SettingsModel.h"
 #include "TimeList.h"
+#include "platform/SystemInfo.h"
 
 #include <QString>
 #include <functional>
 
 class Clock;
-class SystemInfo;
 
 // The settings file's readers and writers, the time lists they fill and the buffer through which the
 // file is always read and written whole. The settings dialog shows these lists; they outlive it.
@@ -44,7 +44,7 @@ public:
     TimeList Clstm_Lst3; // holidays
 
 private:
-    bool loadBuffer(QString* error);
+    SystemInfo::ReadResult loadBuffer(QString* error);
     bool saveBuffer(QString* error);
 
     SettingsModel& m_model;
@@ -58,6 +58,7 @@ private:
     // The file is read every second and is nearly always what it was a second ago. Decoding and
     // parsing are pure functions of its bytes, so their last results are kept with the input they came
     // from and reused only when that input is the same; every change is still seen at the next read.
+    QByteArray m_readBytes;
     QByteArray m_decodedBytes;
     QString m_decodedText;
     bool m_decodedLossless = true;

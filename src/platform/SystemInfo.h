@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Facts about this user's system that the program reads by name.
@@ -14,6 +15,13 @@ public:
     virtual QString currentUserName() const = 0;
     /// True when path names a regular file (not a folder, not a dangling link).
     virtual bool isOrdinaryFile(const QString& path) const = 0;
+
+    enum class ReadResult { Read, NoFile, Failed };
+    /// Reads the file at path whole when it is an ordinary file (NoFile otherwise, as isOrdinaryFile
+    /// tells). Failed comes with the system's reason in *error, also for a file of more than maxSize bytes.
+    virtual ReadResult readOrdinaryFile(const QString& path, qint64 maxSize, QByteArray* bytes,
+                                        QString* error) const = 0;
+
     /// The folder that holds the running executable.
     virtual QString programDirectory() const = 0;
 };

@@ -125,6 +125,18 @@ TEST_F(SettingsStoreTest, EveryReadSeesTheFileAsItIsNow)
     EXPECT_EQ(store.RichTextBox1, changed);
 }
 
+TEST_F(SettingsStoreTest, AFileThatCannotBeReadSaysWhy)
+{
+    ASSERT_TRUE(textfile::write(model.SettingsFilePath, SampleFile));
+    system.readFailure = QStringLiteral("Permission denied");
+    QString error;
+    EXPECT_FALSE(store.LoadActionSettings({}, &error));
+    EXPECT_EQ(error, QStringLiteral("Permission denied"));
+    error.clear();
+    EXPECT_FALSE(store.LoadTimeLists(&error));
+    EXPECT_EQ(error, QStringLiteral("Permission denied"));
+}
+
 TEST_F(SettingsStoreTest, TodaysListFollowsTheDayType)
 {
     ASSERT_TRUE(textfile::write(model.SettingsFilePath, SampleFile));

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -85,6 +86,106 @@ TEST(LinuxSystemInfo, OrdinaryFileIsARegularFileAfterLinks)
         EXPECT_EQ(info.isOrdinaryFile(dir.filePath(name)), expected);
     }
     EXPECT_FALSE(info.isOrdinaryFile(QString()));
+}
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
+TEST(LinuxSystemInfo, EachReadSeesWhatTheNameLeadsToNow)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("AdminTovaShutDown.ini");
+    const auto write = [&](const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    };
+    const auto replace = [&](const QByteArray& bytes) { // as an editor or our own writer saves
+        QFile file(path + ".new");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        ASSERT_EQ(::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()), 0);
+    };
+    using Result = SystemInfo::ReadResult;
+    struct Step
+    {
+        const char* what;
+        std::function<void()> change;
+        Result result;
+        QByteArray bytes;
+    };
+    const std::vector<Step> steps = {
+        { "first read", [&] { write("one"); }, Result::Read, "one" },
+        { "unchanged", [] {}, Result::Read, "one" },
+        { "rewritten in place, same size", [&] { write("two"); }, Result::Read, "two" },
+        { "grown in place", [&] { write("two and three"); }, Result::Read, "two and three" },
+        { "shrunk in place", [&] { write("2"); }, Result::Read, "2" },
+        { "emptied", [&] { write(""); }, Result::Read, "" },
+        { "replaced by rename", [&] { replace("new"); }, Result::Read, "new" },
+        { "removed", [&] { QFile::remove(path); }, Result::NoFile, "" },
+        { "made again", [&] { write("back"); }, Result::Read, "back" },
+        { "a folder instead", [&] { QFile::remove(path), QDir().mkdir(path); }, Result::NoFile, "" },
+        { "a pipe instead", [&] { QDir().rmdir(path), ::mkfifo(QFile::encodeName(path).constData(), 0600); },
+          Result::NoFile, "" },
+        { "a file again", [&] { QFile::remove(path), write("last"); }, Result::Read, "last" },
+    };
+    const int before = openDescriptors();
+    const LinuxSystemInfo info;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change();
+        QByteArray bytes;
+        QString error;
+        ASSERT_EQ(info.readOrdinaryFile(path, 100, &bytes, &error), step.result) << error.toStdString();
+        if (step.result == Result::Read) {
+            EXPECT_EQ(bytes, step.bytes);
+        }
+        EXPECT_LE(openDescriptors(), before + 1) << "one file held open at most";
+    }
+
+    // Another name: read from its own file, and the first one still right after it.
+    const QString other = dir.filePath("other");
+    QFile file(other);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("other");
+    file.close();
+    for (const auto& [name, expected] : { std::pair { other, "other" }, std::pair { path, "last" } }) {
+        QByteArray bytes;
+        QString error;
+        ASSERT_EQ(info.readOrdinaryFile(name, 100, &bytes, &error), Result::Read);
+        EXPECT_EQ(bytes, expected);
+    }
+}
+
+TEST(LinuxSystemInfo, ReadsRefuseOversizedFilesAndReadFilesOfUnknownSize)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile file(dir.filePath("big"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("12345");
+    file.close();
+    const LinuxSystemInfo info;
+    QByteArray bytes;
+    QString error;
+    EXPECT_EQ(info.readOrdinaryFile(file.fileName(), 4, &bytes, &error), SystemInfo::ReadResult::Failed);
+    EXPECT_EQ(error, QStringLiteral("File too large (5 bytes)"));
+    EXPECT_EQ(info.readOrdinaryFile(file.fileName(), 5, &bytes, &error), SystemInfo::ReadResult::Read);
+    EXPECT_EQ(bytes, "12345");
+
+    // A file that says it is empty and is not: read to its end all the same.
+    ASSERT_EQ(info.readOrdinaryFile(QStringLiteral("/proc/self/status"), 1 << 20, &bytes, &error),
+              SystemInfo::ReadResult::Read);
+    EXPECT_TRUE(bytes.startsWith("Name:"));
+    EXPECT_TRUE(bytes.endsWith('\n'));
+    EXPECT_EQ(info.readOrdinaryFile(QStringLiteral("/proc/self/status"), 16, &bytes, &error),
+              SystemInfo::ReadResult::Failed);
+    EXPECT_EQ(error, QStringLiteral("File too large"));
+    EXPECT_EQ(info.readOrdinaryFile(QString(), 16, &bytes, &error), SystemInfo::ReadResult::NoFile);
 }
 
 TEST(LinuxSystemInfo, ProgramDirectoryHoldsTheRunningExecutable)

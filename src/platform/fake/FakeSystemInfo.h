@@ -2,6 +2,7 @@
 
 #include "platform/SystemInfo.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 // System facts set by the test; the file test looks at the real file system (a temporary folder).
@@ -15,9 +16,32 @@ public:
         const QFileInfo info(path);
         return info.exists() && info.isFile();
     }
+    ReadResult readOrdinaryFile(const QString& path, qint64 maxSize, QByteArray* bytes, QString* error) const override
+    {
+        if (!isOrdinaryFile(path)) {
+            return ReadResult::NoFile;
+        }
+        QFile file(path);
+        if (!readFailure.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+            *error = readFailure.isEmpty() ? file.errorString() : readFailure;
+            return ReadResult::Failed;
+        }
+        if (file.size() > maxSize) {
+            *error = QStringLiteral("File too large (%1 bytes)").arg(file.size());
+            return ReadResult::Failed;
+        }
+        *bytes = file.read(maxSize + 1);
+        if (bytes->size() > maxSize) {
+            *error = QStringLiteral("File too large");
+            return ReadResult::Failed;
+        }
+        return ReadResult::Read;
+    }
     QString programDirectory() const override { return programDir; }
 
     QString directory;
     QString userName = QStringLiteral("Admin");
     QString programDir;
+    /// When set, every read of an ordinary file fails with this reason.
+    QString readFailure;
 };

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,6 +68,74 @@ bool LinuxSystemInfo::isOrdinaryFile(const QString& path) const
         return false;
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+LinuxSystemInfo::~LinuxSystemInfo()
+{
+    closeHeldFile();
+}
+
+void LinuxSystemInfo::closeHeldFile() const
+{
+    if (m_held.fd >= 0)
+        ::close(m_held.fd);
+    m_held = HeldFile();
+}
+
+SystemInfo::ReadResult LinuxSystemInfo::readOrdinaryFile(const QString& path, qint64 maxSize, QByteArray* bytes,
+                                                         QString* error) const
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (name.isEmpty() || ::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        closeHeldFile();
+        return ReadResult::NoFile;
+    }
+    const auto fail = [&](const QString& reason) {
+        closeHeldFile();
+        *error = reason;
+        return ReadResult::Failed;
+    };
+    if (st.st_size > maxSize)
+        return fail(QStringLiteral("File too large (%1 bytes)").arg(qint64(st.st_size)));
+    if (m_held.fd < 0 || m_held.path != name || m_held.device != st.st_dev || m_held.inode != st.st_ino) {
+        closeHeldFile();
+        // Not blocking, so that a pipe put in the file's place between the stat and the open cannot
+        // hold the program up; it is caught by the check below.
+        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0)
+            return fail(qt_error_string(errno));
+        struct stat opened;
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            return ReadResult::NoFile;
+        }
+        m_held = HeldFile { name, fd, opened.st_dev, opened.st_ino };
+        st = opened;
+    }
+
+    // Sized to the file plus one byte: a full buffer means the file grew since the stat, and the
+    // reading goes on until a short read, the end of the file.
+    bytes->resize(qsizetype(std::min<qint64>(st.st_size, maxSize) + 1));
+    qint64 filled = 0;
+    for (;;) {
+        const ssize_t got = ::pread(m_held.fd, bytes->data() + filled, size_t(bytes->size() - filled), off_t(filled));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(qt_error_string(errno));
+        }
+        filled += got;
+        if (got == 0 || filled < bytes->size())
+            break;
+        if (filled > maxSize)
+            return fail(QStringLiteral("File too large"));
+        bytes->resize(qsizetype(std::min<qint64>(filled * 2, maxSize + 1)));
+    }
+    if (filled > maxSize)
+        return fail(QStringLiteral("File too large"));
+    bytes->resize(qsizetype(filled));
+    return ReadResult::Read;
 }
 
 QString LinuxSystemInfo::programDirectory() const
