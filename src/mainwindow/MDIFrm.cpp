@@ -110,14 +110,14 @@ bool MDIFrm::MDIForm_Load()
     Picture1->clear();
     Display1->show();
     for (int panel = 2; panel <= 5; ++panel) {
-        m_panels[panel]->clear();
+        setPanelText(panel, QString());
     }
 
     m_platform.launcher.WinExec(QStringLiteral("net start messenger"), 0);
 
     if (m_opts.startTimers) {
         Timer1.start();
-        startTimer2();
+        startTimer2(m_platform.clock.now().time());
     }
     Timer3.stop();
 
@@ -217,7 +217,25 @@ QString MDIFrm::logText() const
 
 QString MDIFrm::panelText(int panel) const
 {
-    return panel >= 1 && panel <= 6 ? m_panels[panel]->text() : QString();
+    return panel >= 1 && panel <= 6 ? m_panelTexts[panel] : QString();
+}
+
+void MDIFrm::setPanelText(int panel, const QString& text)
+{
+    m_panelTexts[panel] = text;
+    if (isVisible()) {
+        m_panels[panel]->setText(text);
+    }
+}
+
+void MDIFrm::showEvent(QShowEvent* event)
+{
+    for (int panel = 1; panel <= 6; ++panel) {
+        if (m_panels[panel]->text() != m_panelTexts[panel]) {
+            m_panels[panel]->setText(m_panelTexts[panel]);
+        }
+    }
+    QMainWindow::showEvent(event);
 }
 
 void MDIFrm::closeEvent(QCloseEvent* event)

@@ -79,13 +79,15 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildWindow();
     void buildMenus();
     void connectIcon();
     void Timer1_Timer();
-    void startTimer2();
+    void startTimer2(const QTime& now);
+    void setPanelText(int panel, const QString& text);
     void MDIForm_QueryUnload();
     void MDIForm_Unload();
     void firstUse();
@@ -116,6 +118,9 @@ private:
     QMdiSubWindow* Display1 = nullptr;
     QPlainTextEdit* Picture1 = nullptr;
     std::array<QLabel*, 7> m_panels {}; // panels 1..6
+    // What the panels say. The window is hidden nearly all the time and the panels change every second:
+    // the labels are given their texts only while it is shown.
+    std::array<QString, 7> m_panelTexts;
     QTimer Timer1;
     QTimer Timer2;
     QTimer Timer3;

@@ -19,10 +19,9 @@ const QString Blanks10 = QStringLiteral("          ");
 constexpr int TickPhaseMs = 20;
 } // namespace
 
-void MDIFrm::startTimer2()
+void MDIFrm::startTimer2(const QTime& now)
 {
-    const int msec = m_platform.clock.now().time().msec();
-    Timer2.start(1000 - msec + TickPhaseMs);
+    Timer2.start(1000 - now.msec() + TickPhaseMs);
 }
 
 QString MDIFrm::dateText(const QDate& date) const
@@ -48,8 +47,11 @@ QString MDIFrm::stampText() const
 
 void MDIFrm::Timer2_Timer()
 {
+    // One reading of the clock for the whole tick, so the panels, today's list and the countdown agree
+    // even across midnight.
+    const QDateTime now = m_platform.clock.now();
     if (m_opts.startTimers) {
-        startTimer2();
+        startTimer2(now.time());
     }
     // A question box opened by another handler runs a nested event loop and the ticks go on behind it,
     // but a tick never starts inside another tick.
@@ -63,17 +65,14 @@ void MDIFrm::Timer2_Timer()
         ~Leave() { flag = false; }
     } leave { m_inTick };
 
-    // One reading of the clock for the whole tick, so the panels, today's list and the countdown agree
-    // even across midnight.
-    const QDateTime now = m_platform.clock.now();
     const QString line = dateLine(now.date());
-    if (m_panels[2]->text() != line) {
-        m_panels[2]->setText(line);
+    if (m_panelTexts[2] != line) {
+        setPanelText(2, line);
         LoadTimeLists();
     }
     const QString clock = m_lang[52] + countdown::clockText(now.time());
-    if (m_panels[3]->text() != clock) {
-        m_panels[3]->setText(clock);
+    if (m_panelTexts[3] != clock) {
+        setPanelText(3, clock);
     }
     if (!m_state.settings.SettingsLoaded) {
         m_state.settings.SettingsLoaded = true;
@@ -101,12 +100,12 @@ void MDIFrm::Timer2_Timer()
     m_previousTick = time;
 
     const QString next = m_lang[53] + NextShutdownTime;
-    if (m_panels[4]->text() != next) {
-        m_panels[4]->setText(next);
+    if (m_panelTexts[4] != next) {
+        setPanelText(4, next);
     }
     const QString remaining = m_lang[54] + TimeRemaining;
-    if (m_panels[5]->text() != remaining) {
-        m_panels[5]->setText(remaining);
+    if (m_panelTexts[5] != remaining) {
+        setPanelText(5, remaining);
     }
 }
 

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -129,6 +130,23 @@ TEST_F(MDIFrmTest, EmptyListShowsOnlyThePrefixes)
     EXPECT_TRUE(w.panelText(2).endsWith(QStringLiteral(" 星期一")));
     EXPECT_EQ(w.panelText(3), QStringLiteral("现在时间：17:29:00"));
     EXPECT_TRUE(w.logText().isEmpty());
+}
+
+TEST_F(MDIFrmTest, PanelsShowTheLatestTextsWhenTheWindowIsShown)
+{
+    MDIFrm& w = start(QStringLiteral("[关机时间]：17:30:00[/关机时间]"));
+    const auto label = [&](int panel) { return w.findChild<QLabel*>(QStringLiteral("Panel%1").arg(panel))->text(); };
+    tickAt(QTime(12, 0, 0));
+    tickAt(QTime(12, 0, 1));
+    ASSERT_FALSE(w.isVisible());
+    w.show();
+    for (int panel = 2; panel <= 5; ++panel) {
+        EXPECT_EQ(label(panel), w.panelText(panel)) << panel;
+    }
+    EXPECT_EQ(label(3), QStringLiteral("现在时间：12:00:01"));
+    tickAt(QTime(12, 0, 2)); // and follow every tick while shown
+    EXPECT_EQ(label(3), QStringLiteral("现在时间：12:00:02"));
+    EXPECT_EQ(label(5), QStringLiteral("距关机时间：5:29:58"));
 }
 
 TEST_F(MDIFrmTest, WarningsNoticesAndShutdownOnTheirSeconds)
