@@ -8,8 +8,8 @@
 #include "platform/fake/FakeLauncher.h"
 #include "platform/fake/FakeNotificationIcon.h"
 #include "platform/fake/FakeShutdownApi.h"
-#include "platform/fake/FakeSystemInfo.h"
 #include "platform/linux/LinuxClock.h"
+#include "platform/linux/LinuxSystemInfo.h"
 #include "shutdown/ErrorGuard.h"
 #include "shutdown/ShutdownExecutor.h"
 
@@ -31,6 +31,15 @@ const QString Settings = QStringLiteral("[语言类别]：1[/语言类别]\n"
                                         "[IP地址前缀]：192.168.0[/IP地址前缀]\n"
                                         "[IP开始子地址]：2[/IP开始子地址]\n"
                                         "[IP结束子地址]：255[/IP结束子地址]");
+
+// The real file reader, in a folder of the benchmark's own.
+class BenchSystemInfo : public LinuxSystemInfo
+{
+public:
+    QString systemDirectory() const override { return directory; }
+    QString currentUserName() const override { return QStringLiteral("Admin"); }
+    QString directory;
+};
 
 // The real clock, noting how far into its second each tick first reads it.
 class PhaseClock : public Clock
@@ -62,7 +71,7 @@ struct Rig
         window->MDIForm_Load();
     }
     QTemporaryDir dir;
-    FakeSystemInfo system;
+    BenchSystemInfo system;
     FakeInstanceLock lock;
     FakeLauncher launcher;
     FakeDialogs dialogs;
