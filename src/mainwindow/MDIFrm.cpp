@@ -66,6 +66,22 @@ void MDIFrm::buildWindow()
     m_mdi->setObjectName(QStringLiteral("MDIClient"));
     setCentralWidget(m_mdi);
 
+    for (int panel = 1; panel <= 6; ++panel) {
+        m_panels[panel] = new QLabel;
+        m_panels[panel]->setObjectName(QStringLiteral("Panel%1").arg(panel));
+        statusBar()->addWidget(m_panels[panel]);
+    }
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+}
+
+QPlainTextEdit* MDIFrm::logView()
+{
+    // Made when first needed: laying out its first (empty) text loads the font database, the largest
+    // single cost of starting, while the window stays hidden and the log empty nearly always.
+    if (Picture1) {
+        return Picture1;
+    }
     Picture1 = new QPlainTextEdit;
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setReadOnly(true);
@@ -82,14 +98,11 @@ void MDIFrm::buildWindow()
 
     Display1 = m_mdi->addSubWindow(Picture1, Qt::FramelessWindowHint);
     Display1->setObjectName(QStringLiteral("Display1"));
-
-    for (int panel = 1; panel <= 6; ++panel) {
-        m_panels[panel] = new QLabel;
-        m_panels[panel]->setObjectName(QStringLiteral("Panel%1").arg(panel));
-        statusBar()->addWidget(m_panels[panel]);
+    if (Display1) {
+        Display1->setGeometry(m_mdi->viewport()->rect());
     }
-    statusBar()->setSizeGripEnabled(false);
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    Display1->show();
+    return Picture1;
 }
 
 bool MDIFrm::MDIForm_Load()
@@ -107,8 +120,9 @@ bool MDIFrm::MDIForm_Load()
     LoadLanguageFile(m_state.lang, languageFileCandidates(m_platform.system, m_opts.dataDirectory), m_platform.system);
 
     hide();
-    Picture1->clear();
-    Display1->show();
+    if (Picture1) {
+        Picture1->clear();
+    }
     for (int panel = 2; panel <= 5; ++panel) {
         setPanelText(panel, QString());
     }
@@ -195,7 +209,9 @@ void MDIFrm::Timer1_Timer()
     if (isMinimized()) {
         return;
     }
-    Display1->setGeometry(m_mdi->viewport()->rect());
+    if (Display1) {
+        Display1->setGeometry(m_mdi->viewport()->rect());
+    }
     const double tpp = twipsPerPixel();
     const std::array<int, 6> widths = statusPanelWidths(int(statusBar()->width() * tpp));
     for (int panel = 1; panel <= 6; ++panel) {
@@ -205,14 +221,14 @@ void MDIFrm::Timer1_Timer()
 
 void MDIFrm::appendLog(const QString& text)
 {
-    QTextCursor cursor(Picture1->document());
+    QTextCursor cursor(logView()->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
 }
 
 QString MDIFrm::logText() const
 {
-    return Picture1->toPlainText();
+    return Picture1 ? Picture1->toPlainText() : QString();
 }
 
 QString MDIFrm::panelText(int panel) const
@@ -230,6 +246,7 @@ void MDIFrm::setPanelText(int panel, const QString& text)
 
 void MDIFrm::showEvent(QShowEvent* event)
 {
+    logView();
     for (int panel = 1; panel <= 6; ++panel) {
         if (m_panels[panel]->text() != m_panelTexts[panel]) {
             m_panels[panel]->setText(m_panelTexts[panel]);

@@ -92,6 +92,7 @@ private:
     void MDIForm_Unload();
     void firstUse();
     void appendLog(const QString& text);
+    QPlainTextEdit* logView();
     void logWarning(const QString& line);
     void runEvent(countdown::Event event);
     void sendNotice(const QString& message);

@@ -156,6 +156,7 @@ void MDIFrm::Menu150_Click()
 void MDIFrm::Menu17_Click()
 {
     if (!m_about) {
+        logView(); // the log stays beneath the box
         auto* about = new frmAbout(m_lang, windowTitle(), m_appIcon);
         m_about = m_mdi->addSubWindow(about,
                                       Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint
