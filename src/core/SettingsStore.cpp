@@ -55,13 +55,8 @@ bool SettingsStore::saveBuffer(QString* error)
 
 bool SettingsStore::LoadActionSettings(const std::function<void(int)>& selectLanguage, QString* error)
 {
-    switch (loadBuffer(error)) {
-    case SystemInfo::ReadResult::NoFile:
-        return true;
-    case SystemInfo::ReadResult::Failed:
-        return false;
-    case SystemInfo::ReadResult::Read:
-        break;
+    if (const SystemInfo::ReadResult read = loadBuffer(error); read != SystemInfo::ReadResult::Read) {
+        return read == SystemInfo::ReadResult::NoFile; // no file: nothing to read, and no failure
     }
     const QString text = RichTextBox1;
     if (m_model.LanguageIndex == -1) {
@@ -120,19 +115,11 @@ bool SettingsStore::SaveSettings(const Values& values, QString* error)
 
 bool SettingsStore::SaveLanguageChoice(int k, QString* error)
 {
-    if (!fileExists()) {
-        return true;
-    }
     if (RichTextBox1.contains(languageField(k))) {
         return true;
     }
-    switch (loadBuffer(error)) {
-    case SystemInfo::ReadResult::NoFile:
-        return true;
-    case SystemInfo::ReadResult::Failed:
-        return false;
-    case SystemInfo::ReadResult::Read:
-        break;
+    if (const SystemInfo::ReadResult read = loadBuffer(error); read != SystemInfo::ReadResult::Read) {
+        return read == SystemInfo::ReadResult::NoFile; // no file: nothing to read, and no failure
     }
     if (!m_bufferLossless) {
         // Written back, every byte that is no character would become U+FFFD, and a UTF-8 file with one

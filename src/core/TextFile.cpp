@@ -45,7 +45,7 @@ QByteArray encode(const QString& text)
     return text.toUtf8();
 }
 
-bool readBytes(const QString& path, QByteArray* bytes, QString* error)
+bool read(const QString& path, QString* text, QString* error, bool* lossless)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -60,22 +60,13 @@ bool readBytes(const QString& path, QByteArray* bytes, QString* error)
         }
         return false;
     }
-    // Sized to the file, not to the limit: this runs every second, and a read of the limit would map and
-    // unmap 16 MiB each time. One byte more than the size tells a file that grew since.
-    *bytes = file.read(std::min(file.size(), MaxReadSize) + 1);
-    if (file.error() != QFileDevice::NoError || bytes->size() > MaxReadSize) {
+    // Sized to the file, not to the limit, which would map and unmap 16 MiB for a file of a few hundred
+    // bytes. One byte more than the size tells a file that grew since.
+    const QByteArray bytes = file.read(std::min(file.size(), MaxReadSize) + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > MaxReadSize) {
         if (error) {
-            *error = bytes->size() > MaxReadSize ? QStringLiteral("File too large") : file.errorString();
+            *error = bytes.size() > MaxReadSize ? QStringLiteral("File too large") : file.errorString();
         }
-        return false;
-    }
-    return true;
-}
-
-bool read(const QString& path, QString* text, QString* error, bool* lossless)
-{
-    QByteArray bytes;
-    if (!readBytes(path, &bytes, error)) {
         return false;
     }
     *text = decode(bytes, lossless);

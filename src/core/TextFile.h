@@ -13,9 +13,6 @@ namespace textfile {
 QString decode(const QByteArray& bytes, bool* lossless = nullptr);
 QByteArray encode(const QString& text);
 
-/// Reads the whole file, undecoded. On failure returns false and the system's reason in *error.
-bool readBytes(const QString& path, QByteArray* bytes, QString* error = nullptr);
-
 /// Reads and decodes the whole file. On failure returns false and the system's reason in *error.
 bool read(const QString& path, QString* text, QString* error = nullptr, bool* lossless = nullptr);
 

@@ -98,9 +98,7 @@ QPlainTextEdit* MDIFrm::logView()
 
     Display1 = m_mdi->addSubWindow(Picture1, Qt::FramelessWindowHint);
     Display1->setObjectName(QStringLiteral("Display1"));
-    if (Display1) {
-        Display1->setGeometry(m_mdi->viewport()->rect());
-    }
+    Display1->setGeometry(m_mdi->viewport()->rect());
     Display1->show();
     return Picture1;
 }

@@ -93,24 +93,35 @@ int openDescriptors()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// As an editor or our own writer saves: a new file renamed over the old one.
+void replaceFile(const QString& path, const QByteArray& bytes)
+{
+    writeFile(path + ".new", bytes);
+    ASSERT_EQ(::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()), 0);
+}
+
+struct TestApplication
+{
+    int argc = 1;
+    char name[32] = "platform_linux_system_info_test";
+    char* argv[2] = { name, nullptr };
+    QCoreApplication app { argc, argv };
+};
+
 // Each change is followed by what happens between two ticks: the event loop delivers what the watch saw.
 void expectEachReadSeesWhatTheNameLeadsToNow()
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("AdminTovaShutDown.ini");
-    const auto write = [&](const QByteArray& bytes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(file.write(bytes), bytes.size());
-    };
-    const auto replace = [&](const QByteArray& bytes) { // as an editor or our own writer saves
-        QFile file(path + ".new");
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        file.close();
-        ASSERT_EQ(::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()), 0);
-    };
+    const auto write = [&](const QByteArray& bytes) { writeFile(path, bytes); };
     using Result = SystemInfo::ReadResult;
     struct Step
     {
@@ -126,7 +137,7 @@ void expectEachReadSeesWhatTheNameLeadsToNow()
         { "grown in place", [&] { write("two and three"); }, Result::Read, "two and three" },
         { "shrunk in place", [&] { write("2"); }, Result::Read, "2" },
         { "emptied", [&] { write(""); }, Result::Read, "" },
-        { "replaced by rename", [&] { replace("new"); }, Result::Read, "new" },
+        { "replaced by rename", [&] { replaceFile(path, "new"); }, Result::Read, "new" },
         { "removed", [&] { QFile::remove(path); }, Result::NoFile, "" },
         { "made again", [&] { write("back"); }, Result::Read, "back" },
         { "a folder instead", [&] { QFile::remove(path), QDir().mkdir(path); }, Result::NoFile, "" },
@@ -154,10 +165,7 @@ void expectEachReadSeesWhatTheNameLeadsToNow()
 
     // Another name: read from its own file, and the first one still right after it.
     const QString other = dir.filePath("other");
-    QFile file(other);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("other");
-    file.close();
+    writeFile(other, "other");
     for (const auto& [name, expected] : { std::pair { other, "other" }, std::pair { path, "last" } }) {
         QByteArray bytes;
         QString error;
@@ -169,26 +177,17 @@ void expectEachReadSeesWhatTheNameLeadsToNow()
 TEST(LinuxSystemInfo, EachReadSeesWhatTheNameLeadsToNow)
 {
     expectEachReadSeesWhatTheNameLeadsToNow(); // no event loop: the name is asked at every read
-    int argc = 1;
-    char name[] = "platform_linux_system_info_test";
-    char* argv[] = { name, nullptr };
-    QCoreApplication app(argc, argv);
+    const TestApplication application;
     expectEachReadSeesWhatTheNameLeadsToNow(); // the watch tells when to ask
 }
 
 TEST(LinuxSystemInfo, ANameChangeTheWatchMissesIsSeenWithinAFewReads)
 {
-    int argc = 1;
-    char name[] = "platform_linux_system_info_test";
-    char* argv[] = { name, nullptr };
-    QCoreApplication app(argc, argv);
+    const TestApplication application;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("AdminTovaShutDown.ini");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("old");
-    file.close();
+    writeFile(path, "old");
     const LinuxSystemInfo info;
     QByteArray bytes;
     QString error;
@@ -196,11 +195,7 @@ TEST(LinuxSystemInfo, ANameChangeTheWatchMissesIsSeenWithinAFewReads)
     QCoreApplication::processEvents();
 
     // As if the folder were on another machine: replaced, and the watch never told (no events processed).
-    QFile other(path + ".new");
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.write("new");
-    other.close();
-    ASSERT_EQ(::rename(QFile::encodeName(other.fileName()).constData(), QFile::encodeName(path).constData()), 0);
+    replaceFile(path, "new");
     int reads = 0;
     do {
         ASSERT_EQ(info.readOrdinaryFile(path, 100, &bytes, &error), SystemInfo::ReadResult::Read);
@@ -214,16 +209,14 @@ TEST(LinuxSystemInfo, ReadsRefuseOversizedFilesAndReadFilesOfUnknownSize)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    QFile file(dir.filePath("big"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("12345");
-    file.close();
+    const QString big = dir.filePath("big");
+    writeFile(big, "12345");
     const LinuxSystemInfo info;
     QByteArray bytes;
     QString error;
-    EXPECT_EQ(info.readOrdinaryFile(file.fileName(), 4, &bytes, &error), SystemInfo::ReadResult::Failed);
+    EXPECT_EQ(info.readOrdinaryFile(big, 4, &bytes, &error), SystemInfo::ReadResult::Failed);
     EXPECT_EQ(error, QStringLiteral("File too large (5 bytes)"));
-    EXPECT_EQ(info.readOrdinaryFile(file.fileName(), 5, &bytes, &error), SystemInfo::ReadResult::Read);
+    EXPECT_EQ(info.readOrdinaryFile(big, 5, &bytes, &error), SystemInfo::ReadResult::Read);
     EXPECT_EQ(bytes, "12345");
 
     // A file that says it is empty and is not: read to its end all the same.
@@ -241,10 +234,7 @@ TEST(LinuxSystemInfo, ProgramDirectoryHoldsTheRunningExecutable)
 {
     const QString expected = QDir(QStringLiteral(TOVA_TEST_BINARY_DIR)).canonicalPath();
     EXPECT_EQ(LinuxSystemInfo().programDirectory(), expected) << "before an application object exists";
-    int argc = 1;
-    char name[] = "platform_linux_system_info_test";
-    char* argv[] = { name, nullptr };
-    QCoreApplication app(argc, argv);
+    const TestApplication application;
     EXPECT_EQ(LinuxSystemInfo().programDirectory(), expected);
 }
 

@@ -104,14 +104,19 @@ def _die_with_driver():
     _libc.prctl(_PR_SET_PDEATHSIG, signal.SIGTERM, 0, 0, 0)
 
 
-def _parent_of(pid):
+def _stat_fields(pid):
+    """The fields of /proc/PID/stat after the command name (state first), or None once it is gone."""
     try:
         with open(f"/proc/{pid}/stat", "rb") as stat:
             fields = stat.read()
     except OSError:
         return None
-    rest = fields[fields.rindex(b")") + 2 :].split()
-    return int(rest[1])
+    return fields[fields.rindex(b")") + 2 :].split()
+
+
+def _parent_of(pid):
+    fields = _stat_fields(pid)
+    return int(fields[1]) if fields else None
 
 
 def descendants(root=None):
@@ -577,12 +582,8 @@ class Sandbox:
 
 
 def _is_zombie(pid):
-    try:
-        with open(f"/proc/{pid}/stat", "rb") as stat:
-            fields = stat.read()
-    except OSError:
-        return True
-    return fields[fields.rindex(b")") + 2 :].split()[0] in (b"Z", b"X")
+    fields = _stat_fields(pid)
+    return fields is None or fields[0] in (b"Z", b"X")
 
 
 def main(cases, argv):
