@@ -3,7 +3,8 @@
 Everything the program touches is private to one sandbox: its HOME, XDG folders and settings file, an X
 server (Xvfb, with trayer as the notification area where wanted), a session bus, a SYSTEM bus with
 python-dbusmock's logind on it, and a messenger service on a loopback UDP port. The clock is moved with
-libfaketime as an offset, so the program and every `net` it starts share one fake clock.
+libfaketime as an offset read from a file, so the program and every `net` it starts share one fake clock,
+and a case can park it while the program starts and move it forward once the program is ready.
 
 The machine's own buses are never reached: the program gets DBUS_SYSTEM_BUS_ADDRESS of the private bus,
 and nothing here inherits the caller's bus addresses or display.
@@ -196,6 +197,7 @@ class Sandbox:
         self.messenger_dir = os.path.join(self.root, "messenger")
         self.messenger_port = 0
         self.offset = 0
+        self.clock_file = os.path.join(self.root, "faketime")
         self.buses = {}
         self.accessibility = None
         self._processes = []
@@ -523,8 +525,17 @@ class Sandbox:
     # -- clock -------------------------------------------------------------------------------------
 
     def place_clock(self, moment, lead=0):
-        """Sets the fake clock so that it reads lead seconds before moment (local "YYYY-mm-dd HH:MM:SS") now."""
-        self.offset = int(round(self.epoch(moment) - lead - time.time()))
+        """Sets the fake clock so that it reads lead seconds before moment (local "YYYY-mm-dd HH:MM:SS") now.
+        Programs already running follow within a second or two (libfaketime reads the file again once a
+        second). Only forward: the program's timers would not notice a clock that goes back, but its
+        schedule would."""
+        offset = int(round(self.epoch(moment) - lead - time.time()))
+        check(offset >= self.offset or not os.path.exists(self.clock_file), "the fake clock may only move forward")
+        self.offset = offset
+        # Replaced whole, so that no reader ever sees an empty file (which would mean the real time).
+        with open(self.clock_file + ".new", "w") as file:
+            file.write("%+d\n" % offset)
+        os.replace(self.clock_file + ".new", self.clock_file)
 
     @staticmethod
     def epoch(moment):
@@ -557,7 +568,11 @@ class Sandbox:
         env.update(self._program_env)
         if faked:
             env["LD_PRELOAD"] = libfaketime()
-            env["FAKETIME"] = "%+d" % self.offset
+            env["FAKETIME_TIMESTAMP_FILE"] = self.clock_file
+            env["FAKETIME_CACHE_DURATION"] = "1"
+            # Only the time of day moves: timers, D-Bus time-outs and sleeps keep to the real monotonic clock,
+            # so a jump of the fake clock fires no timer early and times out no call in flight.
+            env["FAKETIME_DONT_FAKE_MONOTONIC"] = "1"
         if accessible:
             env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         return env

@@ -29,9 +29,14 @@ ONE_MINUTE_WARNING = "服务器将在 60 秒之后关闭"
 WARNING_HEAD = "向工作组中的所有计算机发送信息："
 ACTIONS = ("PowerOff", "Reboot", "Terminate", "TerminateSession", "TerminateUser", "KillSession")
 BASE_TOOLS = ("Xvfb", "dbus-daemon", "dbusmock", "libfaketime", "xdotool")
-# Seconds from the start to the first moment a case looks at: a busy machine has taken 3 s to start the
-# program (five cases at once and three CPU hogs on two cores), and a tick missed at its second is lost.
-LEAD = 7
+# The clock stands this many seconds before the first moment a case looks at while the program starts
+# (however long a busy machine takes for that), with no listed time in between.
+PARKED = 600
+# Then it is moved to this many seconds before that moment: time for the program to read the moved clock
+# (within two seconds) and tick once before anything falls due.
+LEAD = 5
+# Largest gap between two ticks over which the program still catches a missed second up.
+CATCH_UP_SECONDS = 5
 
 
 def settings(working, rest=None, holidays=None, action="关闭电源", forced="Yes", notices="No", first=2, last=2):
@@ -55,10 +60,14 @@ def show(stamp):
     return time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(stamp)) + ".%03d" % (stamp % 1 * 1000)
 
 
-def expect_within_second(stamp, moment, what):
-    # The tick fires a few milliseconds into its second; the request must fall inside that second.
+def expect_due(stamp, moment, what):
+    # Never early. The widget tests pin the exact second with a fake clock; here, on a machine that may be
+    # busy, a late tick is caught up, so the request may come as late as that allows.
     start = Sandbox.epoch(moment)
-    check(start - 0.05 <= stamp < start + 1.0, "%s at %s, not within %s" % (what, show(stamp), moment))
+    check(
+        start - 0.05 <= stamp < start + 1 + CATCH_UP_SECONDS,
+        "%s at %s, not at %s or caught up soon after" % (what, show(stamp), moment),
+    )
 
 
 def expect_one_action(sandbox, method, moment):
@@ -68,7 +77,7 @@ def expect_one_action(sandbox, method, moment):
         [call[1] for call in actions] == [method],
         "expected one %s, logind got: %s" % (method, [(show(t), m, a) for t, m, a in actions]),
     )
-    expect_within_second(actions[0][0], moment, method)
+    expect_due(actions[0][0], moment, method)
     return actions[0]
 
 
@@ -79,8 +88,8 @@ def expect_notices(sandbox, expected):
 
 
 def sandbox_for_schedule(sandbox, first, lines, tray="x", accessible=False, encoding="gb18030", line_end="\r\n"):
-    """Display, buses, logind, messenger and the settings file; the clock placed LEAD seconds before the
-    first moment the case looks at."""
+    """Display, buses, logind, messenger and the settings file; the clock parked well before the first moment
+    the case looks at (start_clock moves it on)."""
     sandbox.start_display()
     if tray == "x":
         sandbox.start_tray()
@@ -93,28 +102,28 @@ def sandbox_for_schedule(sandbox, first, lines, tray="x", accessible=False, enco
     sandbox.start_logind()
     sandbox.start_messenger()
     sandbox.write_settings(lines, encoding, line_end)
-    sandbox.place_clock(first, LEAD)
+    sandbox.place_clock(first, PARKED)
 
 
 def start_scheduled(sandbox, first, tray="x", accessible=False):
     """Starts the program and waits for its icon, which it shows before its first tick."""
     program = sandbox.start_program(accessible=accessible)
     if tray == "x":
-        ready = sandbox.tray_icon(program.pid, LEAD * 2)
+        ready = sandbox.tray_icon(program.pid, 60)
     else:
         ready = wait_for(
             lambda: sandbox.method_calls(
                 "session", "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "RegisterStatusNotifierItem"
             ),
-            LEAD * 2,
+            60,
         )
     check(ready, "the program showed no icon")
-    up = sandbox.fake_now()
-    check(
-        up < Sandbox.epoch(first) - 1,
-        "the program was up only at %s, too late for %s: the machine is too busy for this case" % (show(up), first),
-    )
     return program
+
+
+def start_clock(sandbox, first):
+    """Moves the parked clock to LEAD seconds before first, once the case is ready to watch."""
+    sandbox.place_clock(first, LEAD)
 
 
 def main_window(sandbox, program):
@@ -216,6 +225,7 @@ def working_day_power_off(sandbox):
     sandbox_for_schedule(sandbox, "2026-12-07 17:29:00", lines, accessible=True)
     program = start_scheduled(sandbox, "2026-12-07 17:29:00", accessible=True)
     window = main_window(sandbox, program)
+    start_clock(sandbox, "2026-12-07 17:29:00")
 
     sandbox.sleep_until("2026-12-07 17:29:01", 0.5)
     expect_notices(sandbox, [("127.0.0.%d" % n, ONE_MINUTE_NOTICE) for n in (2, 3, 4)])
@@ -245,6 +255,7 @@ def rest_day(sandbox):
     lines = settings("17:29:50", rest="17:30:00", holidays="17:29:52", notices="Yes", first=2, last=3)
     sandbox_for_schedule(sandbox, "2026-12-12 17:29:45", lines)
     start_scheduled(sandbox, "2026-12-12 17:29:45")
+    start_clock(sandbox, "2026-12-12 17:29:45")
     sandbox.sleep_until("2026-12-12 17:30:01", 0.5)
     expect_notices(sandbox, [("127.0.0.2", FIFTEEN_SECOND_NOTICE), ("127.0.0.3", FIFTEEN_SECOND_NOTICE)])
     expect_one_action(sandbox, "PowerOff", "2026-12-12 17:29:59")
@@ -255,6 +266,7 @@ def holiday(sandbox):
     lines = settings("17:29:52", rest="17:29:50", holidays="17:30:00", notices="Yes")
     sandbox_for_schedule(sandbox, "2027-05-01 17:29:45", lines)
     start_scheduled(sandbox, "2027-05-01 17:29:45")
+    start_clock(sandbox, "2027-05-01 17:29:45")
     sandbox.sleep_until("2027-05-01 17:30:01", 0.5)
     expect_notices(sandbox, [("127.0.0.2", FIFTEEN_SECOND_NOTICE)])
     expect_one_action(sandbox, "PowerOff", "2027-05-01 17:29:59")
@@ -267,10 +279,12 @@ def across_midnight(sandbox):
     sandbox_for_schedule(sandbox, "2026-12-08 23:59:30", lines, accessible=True)
     program = start_scheduled(sandbox, "2026-12-08 23:59:30", accessible=True)
     window = main_window(sandbox, program)
+    start_clock(sandbox, "2026-12-08 23:59:30")
 
     sandbox.sleep_until("2026-12-08 23:59:30", 0.3)
     shown = countdown(window, "00:00:10")
-    check(shown["现在时间："] <= "23:59:32", "the first reading came late: %s" % shown)
+    # Read before midnight, or the date line below says nothing about the day before.
+    check(shown["现在时间："].startswith("23:59:"), "the reading came after midnight: %s" % shown)
     check(shown.get("日期：", "").endswith("星期二"), "date line %r on a Tuesday" % shown)
 
     sandbox.sleep_until("2026-12-09 00:00:11", 0.3)
@@ -296,6 +310,7 @@ def restart(sandbox):
         '("sleep", "Media Player", "playing", "block", 0, 4002)]',
     )
     start_scheduled(sandbox, "2026-12-07 17:29:45", tray="dbus")
+    start_clock(sandbox, "2026-12-07 17:29:45")
     sandbox.sleep_until("2026-12-07 17:30:01", 0.5)
     _, _, arguments = expect_one_action(sandbox, "Reboot", "2026-12-07 17:29:59")
     check(arguments == "False", "Reboot(%s)" % arguments)
@@ -330,6 +345,7 @@ def log_off(sandbox):
         'name="org.freedesktop.login1.NoSessionForPID")\n'
         'ret = "%s"' % (program.pid, session),
     )
+    start_clock(sandbox, "2026-12-07 17:29:45")
     sandbox.sleep_until("2026-12-07 17:30:01", 0.5)
     expect_one_action(sandbox, "Terminate", "2026-12-07 17:29:59")
     ended = sandbox.method_calls("system", LOGIND, session, "Terminate")
@@ -352,6 +368,7 @@ def held_back(sandbox):
         '("shutdown:sleep", "Backup Tool", "copying files", "block", 0, 4242)]',
     )
     program = start_scheduled(sandbox, "2026-12-07 17:29:59", accessible=True)
+    start_clock(sandbox, "2026-12-07 17:29:59")
     box = sandbox.window_named("Tova Shutdown", 20)
     check(box, "no error box")
     found_at = sandbox.fake_now()
@@ -472,7 +489,6 @@ def second_start_and_exit(sandbox):
     first = sandbox.start_program("first")
     icon = sandbox.tray_icon(first.pid)
     check(icon, "no tray icon of the first instance")
-    time.sleep(1.5)  # past the first tick, which puts the language line back in the file
     before = sandbox.read_settings()
 
     second = sandbox.start_program("second")

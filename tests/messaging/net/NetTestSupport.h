@@ -22,7 +22,7 @@ QString netProgram();
 /// A UDP port free on IPv4 and IPv6 at the moment of asking.
 quint16 freeUdpPort();
 /// Polls condition, turning the event loop, until it holds or timeoutMs has passed.
-bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 30000);
 /// Sends data to port on a loopback address, from the loopback address from.
 bool sendRawDatagram(const QByteArray& data, quint16 port, const QHostAddress& to = QHostAddress::LocalHost,
                      const QHostAddress& from = QHostAddress::LocalHost);
