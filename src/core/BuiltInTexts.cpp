@@ -106,6 +106,9 @@ void LoadBuiltInTexts(LangTable& table)
         { 134, u"强制关机(&F)" },
         { 135, u"节假日另外设置(&O)" },
         { 136, u"关机提示信息(&S)" },
+        { 140, u"未能关机：" },
+        { 141, u"一分钟后再试。" },
+        { 142, u"再次请求关机。" },
     };
     for (const auto& entry : texts) {
         table.set(1, entry.row, QString::fromUtf16(entry.text));

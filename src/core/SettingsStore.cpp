@@ -42,6 +42,7 @@ SystemInfo::ReadResult SettingsStore::loadBuffer(QString* error)
         m_decodedText = textfile::decode(m_readBytes, &m_decodedLossless);
         m_decodedBytes = m_readBytes;
         m_decodedBytes.detach(); // the next read fills m_readBytes in place
+        ++m_bufferGeneration;
     }
     RichTextBox1 = m_decodedText;
     m_bufferLossless = m_decodedLossless;
@@ -50,6 +51,7 @@ SystemInfo::ReadResult SettingsStore::loadBuffer(QString* error)
 
 bool SettingsStore::saveBuffer(QString* error)
 {
+    ++m_bufferGeneration;
     return textfile::write(m_model.SettingsFilePath, RichTextBox1, error);
 }
 
@@ -83,6 +85,7 @@ bool SettingsStore::LoadTimeLists(QString* error)
         return false;
     }
     if (read == SystemInfo::ReadResult::Read) {
+        m_timeListsGeneration = m_bufferGeneration;
         const QString text = RichTextBox1;
         const QStringList working = parseTimeSection(text, WorkingOpen, WorkingClose);
         assign(Clstm_Lst1, working);

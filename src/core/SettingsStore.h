@@ -28,6 +28,10 @@ public:
     /// Rebuilds the three lists from the file and today's list from them.
     bool LoadTimeLists(QString* error);
 
+    /// The buffer has changed (a new read of changed bytes, or a save) since the lists were last built
+    /// from it: the file was edited since.
+    bool timeListsOutdated() const { return m_bufferGeneration != m_timeListsGeneration; }
+
     /// Writes the file from the dialog's values (without the language line).
     bool SaveSettings(const settingsfile::Values& values, QString* error);
 
@@ -54,6 +58,9 @@ private:
     bool m_bufferLossless = true;
     /// The text of a file that SaveLanguageChoice refused to rewrite and has said so about.
     QString m_refusedText;
+    /// Counts the changes of the buffer's text, and the count the time lists were built at.
+    quint64 m_bufferGeneration = 0;
+    quint64 m_timeListsGeneration = 0;
 
     // The file is read every second and is nearly always what it was a second ago. Decoding and
     // parsing are pure functions of its bytes, so their last results are kept with the input they came

@@ -21,6 +21,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QPlainTextEdit;
+class RaisedError;
 class ShutdownExecutor;
 
 // The main window: hidden at start, reached through the notification-area icon. It owns the scheduler
@@ -94,7 +95,17 @@ private:
     void appendLog(const QString& text);
     QPlainTextEdit* logView();
     void logWarning(const QString& line);
-    void runEvent(countdown::Event event);
+    void runEvent(countdown::Event event, const QDateTime& now);
+    /// Asks the system to carry out the stored action. A refusal does not end the program: it is logged
+    /// and shown, and a request that programs held back is tried again a minute later. True once the
+    /// system has accepted.
+    bool requestShutdown(const QDateTime& now);
+    void reportRefusal(const RaisedError& error, bool tryingAgain);
+    void retryShutdownIfDue(const QDateTime& now);
+    /// Shows an error box once the running handler has returned: a box opened inside a tick would hold
+    /// every later tick back at the re-entry guard for as long as it stays open.
+    void showErrorLater(const QString& text);
+    bool isOptionsDialogOpen() const;
     void sendNotice(const QString& message);
     QString dateText(const QDate& date) const;
     QString dateLine(const QDate& date) const;
@@ -127,6 +138,13 @@ private:
     QTimer Timer3;
     bool m_inTick = false;
     std::optional<QTime> m_previousTick;
+    /// A held-back shutdown: when to ask again, and the day it belongs to (a new day drops it).
+    struct Retry
+    {
+        QDate day;
+        QDateTime due;
+    };
+    std::optional<Retry> m_retry;
     // The locale's date text is asked for every second but changes once a day.
     mutable QDate m_dateTextDate;
     mutable QString m_dateText;

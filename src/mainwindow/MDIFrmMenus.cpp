@@ -228,6 +228,6 @@ void MDIFrm::SaveLanguageChoice(int k)
     const QString message = m_state.settings.SettingsFilePath + u'\n' + error;
     if (message != m_languageSaveError) {
         m_languageSaveError = message;
-        m_platform.dialogs.showError(this, windowTitle(), message);
+        showErrorLater(message);
     }
 }

@@ -4,6 +4,8 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/NotificationIcon.h"
+#include "shutdown/ErrorGuard.h"
+#include "shutdown/RaisedError.h"
 #include "shutdown/ShutdownExecutor.h"
 
 #include <QAction>
@@ -17,6 +19,8 @@ const QString Blanks5 = QStringLiteral("     ");
 const QString Blanks10 = QStringLiteral("          ");
 // Fire a little after the second begins so the clock reads the new second even if the timer is early.
 constexpr int TickPhaseMs = 20;
+// How long a shutdown that programs held back waits before it is asked for again.
+constexpr int RetryIntervalSeconds = 60;
 } // namespace
 
 void MDIFrm::startTimer2(const QTime& now)
@@ -84,6 +88,11 @@ void MDIFrm::Timer2_Timer()
         }
     }
     LoadActionSettings();
+    // A file edited by hand, by another instance or by a deployment tool: today's times follow it at
+    // once. While the settings dialog is open its lists are the user's unsaved work and stay as they are.
+    if (m_state.store.timeListsOutdated() && !isOptionsDialogOpen()) {
+        LoadTimeLists();
+    }
 
     const QStringList today = m_state.store.Clstm_Lst0.items();
     const QTime time = now.time();
@@ -94,10 +103,11 @@ void MDIFrm::Timer2_Timer()
             TimeRemaining = countdown::remainingText(*left);
         }
         for (countdown::Event event : countdown::eventsSince(today, m_previousTick, time)) {
-            runEvent(event);
+            runEvent(event, now);
         }
     }
     m_previousTick = time;
+    retryShutdownIfDue(now);
 
     const QString next = m_lang[53] + NextShutdownTime;
     if (m_panelTexts[4] != next) {
@@ -109,7 +119,7 @@ void MDIFrm::Timer2_Timer()
     }
 }
 
-void MDIFrm::runEvent(countdown::Event event)
+void MDIFrm::runEvent(countdown::Event event, const QDateTime& now)
 {
     switch (event) {
     case countdown::Event::OneMinuteWarning: {
@@ -122,9 +132,69 @@ void MDIFrm::runEvent(countdown::Event event)
         sendNotice(m_lang[59]);
         break;
     case countdown::Event::ShutDown:
-        m_executor.ShutDownSystem(m_state.settings.ShutdownFlags);
+        requestShutdown(now);
         break;
     }
+}
+
+bool MDIFrm::requestShutdown(const QDateTime& now)
+{
+    // A new request, from the next listed time or from shut down now, takes the place of a retry.
+    m_retry.reset();
+    try {
+        m_executor.ShutDownSystem(m_state.settings.ShutdownFlags);
+        return true;
+    } catch (const RaisedError& error) {
+        const bool tryAgain = m_executor.wasHeldBack();
+        if (tryAgain) {
+            m_retry = Retry { now.date(), now.addSecs(RetryIntervalSeconds) };
+        }
+        reportRefusal(error, tryAgain);
+        return false;
+    }
+}
+
+void MDIFrm::reportRefusal(const RaisedError& error, bool tryingAgain)
+{
+    const QString reason = m_executor.refusalReason();
+    appendLog(u'\n' + Blanks5 + stampText());
+    appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[140]);
+    appendLog(QStringLiteral("\n\n") + Blanks10 + reason
+              + QStringLiteral(" [%1 %2]").arg(error.number()).arg(error.source()));
+    if (tryingAgain) {
+        appendLog(QStringLiteral("\n\n") + Blanks10 + m_lang[141]);
+    }
+    m_platform.icon.showMessage(windowTitle(),
+                                m_lang[140] + u'\n' + reason + (tryingAgain ? u'\n' + m_lang[141] : QString()));
+}
+
+void MDIFrm::retryShutdownIfDue(const QDateTime& now)
+{
+    if (!m_retry) {
+        return;
+    }
+    if (now.date() != m_retry->day) {
+        m_retry.reset(); // the day it was meant for is over
+        return;
+    }
+    if (now < m_retry->due) {
+        return;
+    }
+    appendLog(u'\n' + Blanks5 + stampText());
+    appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[142]);
+    requestShutdown(now);
+}
+
+void MDIFrm::showErrorLater(const QString& text)
+{
+    QTimer::singleShot(0, this, [this, text] {
+        m_guard.run([this, &text] { m_platform.dialogs.showError(this, windowTitle(), text); });
+    });
+}
+
+bool MDIFrm::isOptionsDialogOpen() const
+{
+    return m_options && m_options->isVisible();
 }
 
 void MDIFrm::logWarning(const QString& line)
@@ -150,8 +220,11 @@ void MDIFrm::sendNotice(const QString& message)
 
 void MDIFrm::Menu11_Click()
 {
-    if (!m_platform.dialogs.askYesNo(this, windowTitle(), m_lang[60])) {
+    if (!m_platform.dialogs.askYesNo(this, windowTitle(), m_lang[60], Dialogs::Default::No)) {
         return;
+    }
+    if (Timer3.isActive()) {
+        return; // confirmed twice: the delay and the notices already under way stand
     }
     appendLog(QStringLiteral("\n\n\n\n") + Blanks5 + stampText());
     appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[58]);
@@ -164,7 +237,8 @@ void MDIFrm::Menu11_Click()
 void MDIFrm::Timer3_Timer()
 {
     Timer3.stop();
-    m_executor.ShutDownSystem(m_state.settings.ShutdownFlags);
-    // Ends without the closing handlers, as the system is going down anyway.
-    QCoreApplication::exit(0);
+    if (requestShutdown(m_platform.clock.now())) {
+        // Ends without the closing handlers, as the system is going down anyway.
+        QCoreApplication::exit(0);
+    }
 }

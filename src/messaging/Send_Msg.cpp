@@ -175,7 +175,7 @@ void Send_Msg::Command2_Click()
     const QString message = text::trimBlanks(m_text2->toPlainText());
     if (address.isEmpty() || message.isEmpty()) {
         const QString question = m_lang[83] + QStringLiteral("\n\n") + m_lang[84];
-        if (!m_dialogs.askYesNo(this, windowTitle(), question)) {
+        if (!m_dialogs.askYesNo(this, windowTitle(), question, Dialogs::Default::No)) {
             return;
         }
     }

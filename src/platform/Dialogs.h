@@ -9,9 +9,13 @@ class QWidget;
 class Dialogs
 {
 public:
+    /// The button that Enter presses in a question.
+    enum class Default { Yes, No };
+
     virtual ~Dialogs() = default;
-    /// Yes/No question with the question icon; true only for Yes.
-    virtual bool askYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+    /// Yes/No question with the question icon; true only for Yes. A question whose Yes cannot be
+    /// undone (power off now, send to nobody) gives Default::No, so a stray Enter answers No.
+    virtual bool askYesNo(QWidget* parent, const QString& title, const QString& text, Default button) = 0;
     /// Information box with a single OK button.
     virtual void showInformation(QWidget* parent, const QString& title, const QString& text) = 0;
     /// Error box with a single OK button.

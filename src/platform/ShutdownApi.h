@@ -78,6 +78,11 @@ public:
     /// The code of the last failure (GetLastError); 0 before any failure.
     virtual quint32 lastError() const = 0;
 
+    /// True when the last failure was an exitSession without the force bit that programs held back
+    /// (a block inhibitor): they may let go later, so asking again can succeed. False for every other
+    /// failure, and before any.
+    virtual bool lastFailureHeldBack() const = 0;
+
     /// The system's text for code (FormatMessageA): the errno text, or for a code from TextErrorBase up
     /// the error message kept with its name. Empty when the system has no text for the code.
     virtual QString errorText(quint32 code) const = 0;

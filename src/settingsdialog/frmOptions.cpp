@@ -322,7 +322,7 @@ void frmOptions::ApplySettings()
         || (separate && (m_store.Clstm_Lst2.count() == 0 || m_store.Clstm_Lst3.count() == 0));
     if (empty) {
         QPointer<frmOptions> self(this);
-        const bool goOn = m_dialogs.askYesNo(this, windowTitle(), m_lang[119]);
+        const bool goOn = m_dialogs.askYesNo(this, windowTitle(), m_lang[119], Dialogs::Default::Yes);
         if (!self) {
             return;
         }
@@ -390,7 +390,7 @@ void frmOptions::deleteTime(int index)
 void frmOptions::clearTimes(int index)
 {
     QPointer<frmOptions> self(this);
-    const bool yes = m_dialogs.askYesNo(this, windowTitle(), m_lang[113]);
+    const bool yes = m_dialogs.askYesNo(this, windowTitle(), m_lang[113], Dialogs::Default::Yes);
     if (self && yes) {
         m_timePages[index].entries->clear();
         enableApply();
@@ -494,6 +494,18 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event)
         return QDialog::eventFilter(watched, event);
     }
     const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // Enter in the time row adds the time, as the user means; it would otherwise reach OK and close
+        // the dialog without it.
+        for (int index = 0; index < int(m_timePages.size()); ++index) {
+            const TimePage& p = m_timePages[index];
+            if (watched == p.hour || watched == p.minute || watched == p.second) {
+                m_guard.run([&] { addTime(index); });
+                return true;
+            }
+        }
+        return QDialog::eventFilter(watched, event);
+    }
     if (key->key() != Qt::Key_Tab && key->key() != Qt::Key_Backtab) {
         return QDialog::eventFilter(watched, event);
     }

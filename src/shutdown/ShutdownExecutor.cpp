@@ -53,7 +53,7 @@ bool ShutdownExecutor::EnableShutdownPrivilege(qint16 flags)
     ShutdownApi::Action action;
     if (!actionOf(flags, &action)) {
         // Nothing to look up for a word that names no action.
-        raise(4, NoPrivilegeValueText + u'[' + badFlagsText(flags) + u']');
+        raise(4, NoPrivilegeValueText + u'[' + badFlagsText(flags) + u']', badFlagsText(flags));
     }
     if (!m_api.connectToLoginManager()) {
         raisePrivilegeError(4, NoPrivilegeValueText);
@@ -75,22 +75,26 @@ void ShutdownExecutor::ShutDownSystem(qint16 flags)
     ShutdownApi::Action action;
     if (!actionOf(flags, &action)) {
         // Checked before anything is asked: a word that names no action must never be guessed at.
-        raise(2, RequestFailedText + badFlagsText(flags));
+        raise(2, RequestFailedText + badFlagsText(flags), badFlagsText(flags));
     }
     EnableShutdownPrivilege(flags);
     if (!m_api.exitSession(quint32(flags))) {
-        raise(2, RequestFailedText + ApiErrorText(m_api.lastError()));
+        const QString reason = ApiErrorText(m_api.lastError());
+        raise(2, RequestFailedText + reason, reason, m_api.lastFailureHeldBack());
     }
 }
 
-void ShutdownExecutor::raise(int number, const QString& description) const
+void ShutdownExecutor::raise(int number, const QString& description, const QString& reason, bool heldBack)
 {
+    m_refusalReason = reason.isEmpty() ? description : reason;
+    m_heldBack = heldBack;
     throw RaisedError(number, m_source, description);
 }
 
-void ShutdownExecutor::raisePrivilegeError(int number, const QString& what) const
+void ShutdownExecutor::raisePrivilegeError(int number, const QString& what)
 {
     // Read the code at once, before anything else can overwrite it.
     const quint32 code = m_api.lastError();
-    raise(number, what + u'[' + ApiErrorText(code) + u']');
+    const QString reason = ApiErrorText(code);
+    raise(number, what + u'[' + reason + u']', reason);
 }

@@ -31,12 +31,24 @@ public:
 
     const QString& errorSource() const { return m_source; }
 
+    /// Why the last ShutDownSystem failed, as the system put it and without the names of the calls
+    /// behind it: what the user is told. Empty before any failure.
+    const QString& refusalReason() const { return m_refusalReason; }
+
+    /// The last ShutDownSystem failed because programs held an unforced action back; asking again
+    /// later may succeed. False after any other failure.
+    bool wasHeldBack() const { return m_heldBack; }
+
 private:
-    [[noreturn]] void raise(int number, const QString& description) const;
-    [[noreturn]] void raisePrivilegeError(int number, const QString& what) const;
+    /// reason: the system's own words, where it gave any; heldBack: see wasHeldBack().
+    [[noreturn]] void raise(int number, const QString& description, const QString& reason = QString(),
+                            bool heldBack = false);
+    [[noreturn]] void raisePrivilegeError(int number, const QString& what);
 
     ShutdownApi& m_api;
     QString m_source;
     bool m_platformTested = false;
     bool m_isNT = false;
+    QString m_refusalReason;
+    bool m_heldBack = false;
 };

@@ -213,17 +213,125 @@ TEST_F(MDIFrmTest, BusyMachineStillShutsDownButALongJumpDoesNot)
     EXPECT_FALSE(shutdownApi.calls.contains(QStringLiteral("exitSession 5")));
 }
 
-TEST_F(MDIFrmTest, ShutdownFailureShowsTheReasonAndEnds)
+TEST_F(MDIFrmTest, ARefusalIsToldAndOnlyAHeldBackRequestIsAskedAgain)
 {
-    shutdownApi.maySucceed = false;
-    shutdownApi.texts.insert(5, QStringLiteral("Access denied"));
-    MDIFrm& w = start(NoticeFile);
-    tickAt(QTime(17, 29, 58));
-    guard.run([&] { tickAt(QTime(17, 29, 59)); });
-    ASSERT_EQ(dialogs.count(FakeDialogs::Kind::Error), 1);
-    EXPECT_TRUE(dialogs.shown.last().text.contains(QStringLiteral("Access denied")));
-    EXPECT_EQ(exitStatus, 1);
-    EXPECT_FALSE(w.isTimer3Active());
+    struct Case
+    {
+        const char* name;
+        const char* forced;
+        bool permitted; // CanPowerOff says yes
+        bool heldBack; // else the request itself is refused for good
+        int error; // the number the log names
+        QStringList requests; // the seconds at which the system was asked
+    };
+    const QString reason = QStringLiteral("held back by Backup tool: Nightly backup is running");
+    for (const Case& c : {
+             // Held back, let go at 17:30:30: asked again at 17:30:59 and accepted; 18:00:00 still comes.
+             Case { "held back", "No", true, true, 2, { "17:29:59", "17:30:59", "17:59:59" } },
+             Case { "not permitted", "No", false, false, 6, { "17:29:59", "17:59:59" } },
+             Case { "forced and refused", "Yes", true, false, 2, { "17:29:59", "17:59:59" } },
+         }) {
+        SCOPED_TRACE(c.name);
+        shutdownApi = FakeShutdownApi();
+        shutdownApi.maySucceed = c.permitted;
+        shutdownApi.exitSucceeds = false;
+        shutdownApi.exitHeldBack = c.heldBack;
+        shutdownApi.texts.insert(shutdownApi.failureCode, reason);
+        icon.messages.clear();
+        QString file = NoticeFile;
+        file.replace(QStringLiteral("17:30:00"), QStringLiteral("17:30:00、18:00:00"))
+            .replace(QStringLiteral("[强制关机]：Yes"), QStringLiteral("[强制关机]：") + c.forced);
+        MDIFrm& w = start(file);
+        QStringList requests;
+        for (const char* second : { "17:29:58", "17:29:59", "17:30:00", "17:30:30", "17:30:58", "17:30:59", "17:31:00",
+                                    "17:31:59", "17:32:00", "17:59:58", "17:59:59", "18:00:00", "18:00:05" }) {
+            const QTime t = QTime::fromString(QLatin1String(second));
+            if (t == QTime(17, 30, 30)) {
+                shutdownApi.exitSucceeds = true; // the inhibitor goes, or the system would now agree
+            }
+            const qsizetype before = shutdownApi.calls.size();
+            tickAt(t);
+            if (shutdownApi.calls.mid(before).filter(QStringLiteral("mayAct")).size() > 0) {
+                requests << t.toString(QStringLiteral("HH:mm:ss"));
+            }
+        }
+        EXPECT_EQ(requests, c.requests);
+        EXPECT_EQ(exitStatus, -1) << "the program goes on";
+        EXPECT_EQ(dialogs.count(FakeDialogs::Kind::Error), 0) << "no box: a notification";
+        EXPECT_EQ(w.NextShutdownTime, QStringLiteral("08:00:00"));
+        ASSERT_FALSE(icon.messages.isEmpty());
+        EXPECT_TRUE(icon.messages.filter(QStringLiteral("未能关机：\n") + reason).size() > 0)
+            << icon.messages.join(u'|').toStdString();
+        EXPECT_FALSE(w.logText().contains(QStringLiteral("InitiateSystemShutdown")));
+        EXPECT_TRUE(w.logText().contains(reason + QStringLiteral(" [%1 tova-shutdown.mShutDown]").arg(c.error)))
+            << w.logText().toStdString();
+        EXPECT_EQ(w.logText().contains(QStringLiteral("一分钟后再试。")), c.heldBack);
+        window.reset();
+    }
+}
+
+// A box opened while the tick runs would hold every later tick back at the re-entry guard.
+TEST_F(MDIFrmTest, ABoxOpenOverTheDueSecondStillLeavesOneRequest)
+{
+    start(NoticeFile);
+    // Edited before the first tick: no language line and a byte that is no character, so storing the
+    // language choice is refused and said in a box.
+    textfile::write(settingsPath, QString(NoticeFile).remove(QStringLiteral("[语言类别]：1[/语言类别]\n")));
+    QFile file(settingsPath);
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("\n\x80");
+    file.close();
+    dialogs.whileOpen = [&] {
+        dialogs.whileOpen = nullptr;
+        tickAt(QTime(17, 29, 58));
+        tickAt(QTime(17, 29, 59));
+    };
+    tickAt(QTime(17, 29, 57));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs.count(FakeDialogs::Kind::Error), 1);
+    EXPECT_EQ(shutdownApi.calls.filter(QStringLiteral("exitSession")).size(), 1);
+}
+
+TEST_F(MDIFrmTest, TodaysTimesFollowAnEditedFile)
+{
+    struct Case
+    {
+        const char* name;
+        QString before;
+        QString after; // written at 17:29:30
+        QStringList events; // second and what happened, up to 17:31:05
+    };
+    for (const Case& c : {
+             Case { "removed", "08:00:00、17:30:00", "08:00:00", { "17:29:00 notice" } },
+             Case { "added",
+                    "08:00:00",
+                    "08:00:00、17:31:00",
+                    { "17:30:00 notice", "17:30:45 notice", "17:30:59 request" } },
+         }) {
+        SCOPED_TRACE(c.name);
+        shutdownApi.calls.clear();
+        textfile::write(settingsPath, QString(NoticeFile).replace(QStringLiteral("08:00:00、17:30:00"), c.before));
+        start();
+        QStringList events;
+        for (QTime t(17, 28, 58); t <= QTime(17, 31, 5); t = t.addSecs(1)) {
+            if (t == QTime(17, 29, 30)) {
+                textfile::write(settingsPath,
+                                QString(NoticeFile).replace(QStringLiteral("08:00:00、17:30:00"), c.after));
+            }
+            launcher.commandLines.clear();
+            const qsizetype before = shutdownApi.calls.size();
+            tickAt(t);
+            const QString second = t.toString(QStringLiteral("HH:mm:ss"));
+            if (!launcher.commandLines.isEmpty()) {
+                events << second + QStringLiteral(" notice");
+            }
+            if (shutdownApi.calls.size() > before) {
+                events << second + QStringLiteral(" request");
+            }
+        }
+        EXPECT_EQ(events, c.events);
+        window.reset();
+    }
 }
 
 TEST_F(MDIFrmTest, TodaysListFollowsTheDateAndIsRebuiltWhileTheDialogIsOpen)
@@ -273,6 +381,16 @@ TEST_F(MDIFrmTest, ShutDownNowAsksThenWaitsThirtySeconds)
     EXPECT_EQ(launcher.commandLines[0], QStringLiteral("net send 127.0.0.2 服务器将在 30 秒之后关闭请保存文件！"));
     EXPECT_TRUE(w.isTimer3Active());
     EXPECT_TRUE(shutdownApi.calls.isEmpty());
+
+    EXPECT_EQ(dialogs.shown.last().button, Dialogs::Default::No) << "Enter must not power the machine off";
+
+    // Confirmed again while the delay runs: neither the delay nor the notices start over.
+    const QString log = w.logText();
+    dialogs.answers = { true };
+    w.Menu11_Click();
+    EXPECT_EQ(w.noticesPending(), 0);
+    EXPECT_EQ(launcher.commandLines.size(), 3);
+    EXPECT_EQ(w.logText(), log);
 
     w.Timer3_Timer();
     EXPECT_EQ(shutdownApi.calls.last(), QStringLiteral("exitSession 5"));

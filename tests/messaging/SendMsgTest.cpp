@@ -164,6 +164,7 @@ TEST_F(SendMsgTest, EmptyAddressOrContentAsksFirst)
         EXPECT_EQ(m_launcher.commandLines, c.started) << c.what;
         ASSERT_EQ(m_dialogs.shown.size(), 1) << c.what;
         EXPECT_EQ(m_dialogs.shown[0].kind, Kind::Question) << c.what;
+        EXPECT_EQ(m_dialogs.shown[0].button, Dialogs::Default::No) << "Enter must not send to nobody";
         EXPECT_EQ(m_dialogs.shown[0].title, m_window->windowTitle()) << c.what;
         EXPECT_EQ(m_dialogs.shown[0].text, m_lang[83] + QStringLiteral("\n\n") + m_lang[84]) << c.what;
         EXPECT_EQ(button(2)->isEnabled(), !c.answer) << c.what;

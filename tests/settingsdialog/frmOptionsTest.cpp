@@ -256,6 +256,12 @@ TEST_F(frmOptionsTest, AddKeepsTheListSortedAndRefusesAPresentTime)
     EXPECT_EQ(store.Clstm_Lst3.items(), QStringList({ u"07:15:00"_qs, u"12:00:00"_qs, u"23:00:00"_qs }));
     EXPECT_EQ(selectedRow(3), 1) << "the selection stays on its entry";
     EXPECT_EQ(store.Clstm_Lst1.count() + store.Clstm_Lst2.count(), 2) << "another list changed";
+
+    // Enter in the time row adds too, and does not reach OK.
+    pickTime(3, u"08:00:00"_qs);
+    QTest::keyClick(find(u"Clstm_Scnd_Cmb3"_qs), Qt::Key_Return);
+    EXPECT_TRUE(store.Clstm_Lst3.items().contains(u"08:00:00"_qs));
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(frmOptionsTest, DeleteSelectsTheNeighbour)

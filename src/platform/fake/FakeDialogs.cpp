@@ -1,8 +1,8 @@
 #include "FakeDialogs.h"
 
-bool FakeDialogs::askYesNo(QWidget*, const QString& title, const QString& text)
+bool FakeDialogs::askYesNo(QWidget*, const QString& title, const QString& text, Default button)
 {
-    shown.append({ Kind::Question, title, text });
+    shown.append({ Kind::Question, title, text, button });
     if (whileOpen) {
         whileOpen();
     }
@@ -25,6 +25,9 @@ void FakeDialogs::showInformation(QWidget*, const QString& title, const QString&
 void FakeDialogs::showError(QWidget*, const QString& title, const QString& text)
 {
     shown.append({ Kind::Error, title, text });
+    if (whileOpen) {
+        whileOpen();
+    }
 }
 
 QString FakeDialogs::openFileName(QWidget*, const QString& title, const QStringList& filters)

@@ -16,9 +16,11 @@ public:
         Kind kind;
         QString title;
         QString text;
+        /// For a question, the button Enter presses.
+        Default button = Default::Yes;
     };
 
-    bool askYesNo(QWidget* parent, const QString& title, const QString& text) override;
+    bool askYesNo(QWidget* parent, const QString& title, const QString& text, Default button) override;
     void showInformation(QWidget* parent, const QString& title, const QString& text) override;
     void showError(QWidget* parent, const QString& title, const QString& text) override;
     QString openFileName(QWidget* parent, const QString& title, const QStringList& filters) override;

@@ -30,7 +30,9 @@ bool FakeShutdownApi::mayAct(Action action)
 bool FakeShutdownApi::exitSession(quint32 flags)
 {
     calls << QStringLiteral("exitSession %1").arg(flags);
-    return answer(exitSucceeds);
+    const bool succeeded = answer(exitSucceeds);
+    m_heldBack = !succeeded && exitHeldBack && !isForced(flags);
+    return succeeded;
 }
 
 QString FakeShutdownApi::actionName(Action action)
@@ -50,6 +52,7 @@ bool FakeShutdownApi::answer(bool succeeds)
 {
     if (!succeeds) {
         m_lastError = failureCode;
+        m_heldBack = false;
     }
     return succeeds;
 }

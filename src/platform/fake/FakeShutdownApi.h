@@ -16,6 +16,7 @@ public:
     bool mayAct(Action action) override;
     bool exitSession(quint32 flags) override;
     quint32 lastError() const override { return m_lastError; }
+    bool lastFailureHeldBack() const override { return m_heldBack; }
     QString errorText(quint32 code) const override { return texts.value(code); }
 
     static QString actionName(Action action);
@@ -30,6 +31,8 @@ public:
     bool maySucceed = true;
     bool exitSucceeds = true;
     quint32 failureCode = 5;
+    /// A failing exitSession without the force bit says that programs held it back.
+    bool exitHeldBack = false;
     /// errorText() answers; a code missing here has no text.
     QHash<quint32, QString> texts;
 
@@ -37,4 +40,5 @@ private:
     bool answer(bool succeeds);
 
     quint32 m_lastError = 0;
+    bool m_heldBack = false;
 };

@@ -3,11 +3,11 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-bool LinuxDialogs::askYesNo(QWidget* parent, const QString& title, const QString& text)
+bool LinuxDialogs::askYesNo(QWidget* parent, const QString& title, const QString& text, Default button)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(button == Default::Yes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 

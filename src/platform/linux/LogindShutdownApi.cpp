@@ -277,13 +277,15 @@ bool LogindShutdownApi::checkInhibitors(const QDBusConnection& bus)
     for (const Inhibitor& inhibitor : inhibitors) {
         if (inhibitor.mode == QLatin1String("block")
             && inhibitor.what.split(u':').contains(QLatin1String("shutdown"))) {
-            holders << QStringLiteral("%1 (%2)").arg(inhibitor.who, inhibitor.why);
+            holders << QStringLiteral("%1: %2").arg(inhibitor.who, inhibitor.why);
         }
     }
     if (holders.isEmpty()) {
         return true;
     }
-    return failWithText(QStringLiteral("held back by %1").arg(holders.join(QStringLiteral("; "))));
+    failWithText(QStringLiteral("held back by %1").arg(holders.join(QStringLiteral("; "))));
+    m_heldBack = true;
+    return false;
 }
 
 bool LogindShutdownApi::logOff(const QDBusConnection& bus, bool forced)
@@ -328,6 +330,7 @@ bool LogindShutdownApi::askSessionManager(bool* answered)
 
 bool LogindShutdownApi::failWithText(const QString& text)
 {
+    m_heldBack = false;
     ++m_lastTextCode;
     m_texts.remove(m_lastTextCode - KeptTexts);
     m_texts.insert(m_lastTextCode, text);
@@ -345,6 +348,7 @@ bool LogindShutdownApi::failWithDBusError(const QString& name, const QString& me
 
 bool LogindShutdownApi::failWithErrno(int error)
 {
+    m_heldBack = false;
     m_lastError = quint32(error);
     return false;
 }

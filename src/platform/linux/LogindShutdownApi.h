@@ -28,6 +28,7 @@ public:
     bool mayAct(Action action) override;
     bool exitSession(quint32 flags) override;
     quint32 lastError() const override { return m_lastError; }
+    bool lastFailureHeldBack() const override { return m_heldBack; }
     QString errorText(quint32 code) const override;
 
 private:
@@ -47,6 +48,7 @@ private:
     int m_timeoutMs;
     QString m_sessionPath;
     quint32 m_lastError = 0;
+    bool m_heldBack = false;
     quint32 m_lastTextCode = TextErrorBase;
     QHash<quint32, QString> m_texts;
 };
