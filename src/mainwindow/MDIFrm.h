@@ -94,6 +94,8 @@ private:
     void firstUse();
     void appendLog(const QString& text);
     QPlainTextEdit* logView();
+    /// A log entry's first lines: the date and time, then head.
+    void logEntryHead(const QString& head);
     void logWarning(const QString& line);
     void runEvent(countdown::Event event, const QDateTime& now);
     /// Asks the system to carry out the stored action. A refusal does not end the program: it is logged

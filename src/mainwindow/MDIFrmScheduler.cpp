@@ -157,8 +157,7 @@ bool MDIFrm::requestShutdown(const QDateTime& now)
 void MDIFrm::reportRefusal(const RaisedError& error, bool tryingAgain)
 {
     const QString reason = m_executor.refusalReason();
-    appendLog(u'\n' + Blanks5 + stampText());
-    appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[140]);
+    logEntryHead(m_lang[140]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + reason
               + QStringLiteral(" [%1 %2]").arg(error.number()).arg(error.source()));
     if (tryingAgain) {
@@ -180,8 +179,7 @@ void MDIFrm::retryShutdownIfDue(const QDateTime& now)
     if (now < m_retry->due) {
         return;
     }
-    appendLog(u'\n' + Blanks5 + stampText());
-    appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[142]);
+    logEntryHead(m_lang[142]);
     requestShutdown(now);
 }
 
@@ -197,10 +195,15 @@ bool MDIFrm::isOptionsDialogOpen() const
     return m_options && m_options->isVisible();
 }
 
-void MDIFrm::logWarning(const QString& line)
+void MDIFrm::logEntryHead(const QString& head)
 {
     appendLog(u'\n' + Blanks5 + stampText());
-    appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[58]);
+    appendLog(QStringLiteral("\n\n") + Blanks5 + head);
+}
+
+void MDIFrm::logWarning(const QString& line)
+{
+    logEntryHead(m_lang[58]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + line);
     // The window is usually hidden: say it on the desktop too.
     m_platform.icon.showMessage(windowTitle() + QStringLiteral(" — ") + m_lang[53] + NextShutdownTime, line);
