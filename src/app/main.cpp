@@ -53,7 +53,6 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tova-shutdown"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tova Shutdown"));
     QApplication::setDesktopFileName(QStringLiteral("tova-shutdown"));
     // The program lives in the notification area: closing its last window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -7,7 +7,7 @@
 struct SettingsModel
 {
     QString SettingsFilePath;
-    /// Language column to select at start; -1 until taken from the file.
+    /// Language column to select at start; -1 until taken from the file, 0 when the file holds none.
     double LanguageIndex = -1;
     QString ShutdownActionName;
     /// Handed to the shutdown executor: 1 power off, 0 log off, 3 restart, each +4 when forced.

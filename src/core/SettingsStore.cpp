@@ -55,17 +55,21 @@ bool SettingsStore::saveBuffer(QString* error)
     return textfile::write(m_model.SettingsFilePath, RichTextBox1, error);
 }
 
-bool SettingsStore::LoadActionSettings(const std::function<void(int)>& selectLanguage, QString* error)
+bool SettingsStore::LoadActionSettings(const std::function<void(std::optional<int>)>& selectLanguage, QString* error)
 {
     if (const SystemInfo::ReadResult read = loadBuffer(error); read != SystemInfo::ReadResult::Read) {
         return read == SystemInfo::ReadResult::NoFile; // no file: nothing to read, and no failure
     }
     const QString text = RichTextBox1;
     if (m_model.LanguageIndex == -1) {
-        m_model.LanguageIndex = languageNumber(text).value_or(1);
-        const double rounded = std::nearbyint(m_model.LanguageIndex);
-        // A hand-edited number far outside the columns falls back to the first language.
-        const int k = rounded >= 0 && rounded <= 100 ? int(rounded) : 1;
+        const std::optional<double> stored = languageNumber(text);
+        m_model.LanguageIndex = stored.value_or(0);
+        std::optional<int> k;
+        if (stored) {
+            const double rounded = std::nearbyint(*stored);
+            // A hand-edited number far outside the columns falls back to the first language.
+            k = rounded >= 0 && rounded <= 100 ? int(rounded) : 1;
+        }
         if (selectLanguage) {
             selectLanguage(k);
         }

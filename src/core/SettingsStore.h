@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 class Clock;
 
@@ -21,9 +22,10 @@ public:
     bool fileExists() const;
 
     /// Reads language (once), action, force, notice and address range from the file. selectLanguage
-    /// runs with the stored language number, rounded, while LanguageIndex is -1.
+    /// runs while LanguageIndex is -1, with the stored language number, rounded, or with nothing when the
+    /// file holds none (the caller keeps the language it shows).
     /// Returns false with the system's reason when the file exists but cannot be read.
-    bool LoadActionSettings(const std::function<void(int)>& selectLanguage, QString* error);
+    bool LoadActionSettings(const std::function<void(std::optional<int>)>& selectLanguage, QString* error);
 
     /// Rebuilds the three lists from the file and today's list from them.
     bool LoadTimeLists(QString* error);

@@ -158,7 +158,7 @@ bool MDIFrm::MDIForm_Load()
 
 void MDIFrm::firstUse()
 {
-    SelectLanguage(1);
+    LangueMC_Click(unstoredLanguage());
     const QString greeting
         = m_platform.system.currentUserName() + m_lang[55] + QStringLiteral("！") + u'\n' + u'\n' + m_lang[56];
     m_platform.dialogs.showInformation(nullptr, m_lang[57], greeting);
@@ -168,9 +168,15 @@ void MDIFrm::firstUse()
 void MDIFrm::LoadActionSettings()
 {
     QString error;
-    if (!m_state.store.LoadActionSettings([this](int k) { LangueMC_Click(k); }, &error)) {
+    const auto select = [this](std::optional<int> stored) { LangueMC_Click(stored.value_or(unstoredLanguage())); };
+    if (!m_state.store.LoadActionSettings(select, &error)) {
         raiseFileError(error);
     }
+}
+
+int MDIFrm::unstoredLanguage() const
+{
+    return m_language > 0 ? m_language : languageForDesktop(m_state.lang, m_platform.system.desktopLocale());
 }
 
 void MDIFrm::LoadTimeLists()

@@ -2,6 +2,7 @@
 
 #include "Countdown.h"
 #include "core/ProgramState.h"
+#include "localisation/InterfaceLocale.h"
 #include "messaging/NoticeQueue.h"
 #include "messaging/Send_Msg.h"
 #include "platform/Platform.h"
@@ -113,6 +114,8 @@ private:
     QString dateLine(const QDate& date) const;
     /// The date and time of now as the log writes them.
     QString stampText() const;
+    /// The language to show when no choice is stored: the one shown, else the desktop's.
+    int unstoredLanguage() const;
     void LoadActionSettings();
     void LoadTimeLists();
     void raiseFileError(const QString& reason);
@@ -147,9 +150,14 @@ private:
         QDateTime due;
     };
     std::optional<Retry> m_retry;
-    // The locale's date text is asked for every second but changes once a day.
+    // The date text is asked for every second but changes once a day or with the language.
     mutable QDate m_dateTextDate;
     mutable QString m_dateText;
+    /// The language shown (1..100), 0 before the first is chosen.
+    int m_language = 0;
+    /// Dates and Qt's own texts follow the language shown.
+    QLocale m_interfaceLocale;
+    QtTranslations m_qtTexts;
 
     std::array<QMenu*, 5> MainMenu {};
     QMenu* PopMenu = nullptr;

@@ -192,6 +192,10 @@ void MDIFrm::LangueMC_Click(int k)
 void MDIFrm::SelectLanguage(int k)
 {
     m_state.lang.copyColumn(k, 0);
+    m_language = k;
+    m_interfaceLocale = interfaceLocale(m_lang[0], m_platform.system.desktopLocale());
+    m_qtTexts.use(m_interfaceLocale);
+    m_dateText = QString();
     setWindowTitle(QStringLiteral("Tova") + m_lang[50] + u' '
                    + QStringLiteral("%1.%2").arg(TOVA_VERSION_MAJOR).arg(TOVA_VERSION_MINOR));
     for (int i = 1; i <= 4; ++i) {

@@ -31,7 +31,7 @@ void MDIFrm::startTimer2(const QTime& now)
 QString MDIFrm::dateText(const QDate& date) const
 {
     if (date != m_dateTextDate || m_dateText.isNull()) {
-        m_dateText = QLocale::system().toString(date, QLocale::ShortFormat);
+        m_dateText = m_interfaceLocale.toString(date, QLocale::ShortFormat);
         m_dateTextDate = date;
     }
     return m_dateText;

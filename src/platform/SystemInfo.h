@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLocale>
 #include <QString>
 
 // Facts about this user's system that the program reads by name.
@@ -24,4 +25,8 @@ public:
 
     /// The folder that holds the running executable.
     virtual QString programDirectory() const = 0;
+
+    /// The language the desktop speaks to this user (LANGUAGE, LC_ALL, LC_MESSAGES, LANG), with its
+    /// country's conventions; the C locale when none is set.
+    virtual QLocale desktopLocale() const = 0;
 };

@@ -37,10 +37,6 @@ public:
                QWidget* parent = nullptr);
     ~frmOptions() override;
 
-    /// Re-captions from column 0 of the language table; an open dialog is laid out again to fit the
-    /// new captions, keeping what the user changed but did not apply.
-    void ApplyLanguage();
-
 Q_SIGNALS:
     /// The dialog has closed (OK, Cancel, Escape or the close box) and the lists are to be reloaded.
     void unloaded();

@@ -48,20 +48,6 @@ void frmOptions::Form_Resize()
     m_laidOut = true;
 }
 
-void frmOptions::ApplyLanguage()
-{
-    m_guard.run([this] {
-        applyCaptions();
-        // New captions need new widths. Option values are not reloaded: a language switch must not
-        // drop what the user changed but did not apply.
-        if (m_laidOut && !m_laying) {
-            m_laying = true;
-            placeControls();
-            m_laying = false;
-        }
-    });
-}
-
 void frmOptions::applyCaptions()
 {
     setWindowTitle(m_lang[111]);

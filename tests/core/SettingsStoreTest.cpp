@@ -54,7 +54,7 @@ TEST_F(SettingsStoreTest, WithoutAFileNothingChanges)
 {
     int selected = 0;
     QString error;
-    EXPECT_TRUE(store.LoadActionSettings([&](int k) { selected = k; }, &error));
+    EXPECT_TRUE(store.LoadActionSettings([&](std::optional<int> k) { selected = k.value_or(-1); }, &error));
     EXPECT_TRUE(store.LoadTimeLists(&error));
     EXPECT_EQ(selected, 0);
     EXPECT_EQ(model.IpPrefix, QStringLiteral("192.168.0"));
@@ -69,7 +69,7 @@ TEST_F(SettingsStoreTest, ReadsEverythingFromTheFile)
     ASSERT_TRUE(textfile::write(model.SettingsFilePath, QStringLiteral("[语言类别]：2[/语言类别]\n") + SampleFile));
     int selected = 0;
     QString error;
-    ASSERT_TRUE(store.LoadActionSettings([&](int k) { selected = k; }, &error));
+    ASSERT_TRUE(store.LoadActionSettings([&](std::optional<int> k) { selected = k.value_or(-1); }, &error));
     EXPECT_EQ(selected, 2);
     EXPECT_EQ(model.LanguageIndex, 2);
     EXPECT_EQ(model.ShutdownFlags, 7);
@@ -80,7 +80,7 @@ TEST_F(SettingsStoreTest, ReadsEverythingFromTheFile)
 
     // The language is taken once per run only.
     selected = 0;
-    ASSERT_TRUE(store.LoadActionSettings([&](int k) { selected = k; }, &error));
+    ASSERT_TRUE(store.LoadActionSettings([&](std::optional<int> k) { selected = k.value_or(-1); }, &error));
     EXPECT_EQ(selected, 0);
 
     ASSERT_TRUE(store.LoadTimeLists(&error));

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -158,7 +159,7 @@ TEST_F(MDIFrmTest, WarningsNoticesAndShutdownOnTheirSeconds)
     launcher.commandLines.clear();
 
     tickAt(QTime(17, 29, 0));
-    const QString date = QLocale::system().toString(QDate(2026, 12, 7), QLocale::ShortFormat);
+    const QString date = QStringLiteral("2026/12/7"); // as China writes it, the language shown
     EXPECT_EQ(w.logText(),
               QStringLiteral("\n     %1    17:29:00\n\n     向工作组中的所有计算机发送信息：\n\n"
                              "          服务器将在 60 秒之后关闭")
@@ -515,6 +516,47 @@ TEST_F(MDIFrmTest, StoredLanguageIsAppliedAtStartAndWrittenBackAfterASave)
     state.settings.SettingsLoaded = false;
     tickAt(QTime(12, 0, 0));
     EXPECT_EQ(fileText(), QStringLiteral("[语言类别]：2[/语言类别]\n[关机时间]：08:00:00[/关机时间]"));
+}
+
+TEST_F(MDIFrmTest, FirstUseSpeaksTheDesktopsLanguageAndKeepsAChoiceMadeBeforeTheFirstSave)
+{
+    const QString qtYes = QStringLiteral("&Yes");
+    const bool qtTranslated
+        = QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_zh_CN.qm"));
+    struct Case
+    {
+        QLocale desktop;
+        int language;
+    };
+    for (const Case& c : { Case { QLocale(QLocale::English, QLocale::UnitedStates), 2 },
+                           Case { QLocale(QLocale::Chinese, QLocale::China), 1 },
+                           Case { QLocale(QLocale::French, QLocale::France), 1 } }) {
+        const std::string name = c.desktop.name().toStdString();
+        QFile::remove(settingsPath);
+        QFile::copy(QStringLiteral(TOVA_SOURCE_DATA_DIR "/TovaShutdownlangue.ini"),
+                    dir.filePath(QStringLiteral("TovaShutdownlangue.ini")));
+        system.locale = c.desktop;
+        window.reset();
+        MDIFrm& w = start();
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("Tova%1 1.2").arg(state.lang.text(c.language, 50))) << name;
+        EXPECT_TRUE(w.languageItem(c.language)->isChecked()) << name;
+        const bool english = c.language == 2;
+        if (qtTranslated) {
+            EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes") == qtYes, english) << name;
+        }
+    }
+
+    // Chinese shown, English chosen before anything was saved; the dialog then writes the file without
+    // a language line.
+    window->LangueMC_Click(2);
+    textfile::write(settingsPath, QStringLiteral("[关机时间]：08:00:00[/关机时间]"));
+    state.settings.SettingsLoaded = false;
+    tickAt(QTime(12, 0, 0));
+    EXPECT_TRUE(window->languageItem(2)->isChecked());
+    EXPECT_TRUE(fileText().startsWith(QStringLiteral("[语言类别]：2[/语言类别]\n")));
+    const QString englishDate = QLocale(QLocale::English).toString(clock.now().date(), QLocale::ShortFormat);
+    EXPECT_EQ(window->panelText(2), QStringLiteral("Date: %1 Monday").arg(englishDate));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), qtYes);
 }
 
 TEST_F(MDIFrmTest, TipIsCutToTheTipFieldWithoutBreakingACharacter)

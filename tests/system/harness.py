@@ -72,6 +72,7 @@ def require(*tools):
         "dbus-daemon": "dbus",
         "xdotool": "xdotool",
         "trayer": "trayer",
+        "localedef": "locales",
     }
     missing = []
     for tool in tools:
@@ -562,6 +563,17 @@ class Sandbox:
                 return file.read()
         except FileNotFoundError:
             return None
+
+    def desktop_language(self, language):
+        """The program starts as in a desktop session in language (such as "zh_CN.UTF-8"), with the C library's
+        locale compiled into the sandbox: the machine need not have it."""
+        name, _, charset = language.partition(".")
+        folder = self._folder("locale")
+        result = subprocess.run(
+            ["localedef", "-i", name, "-f", charset or "UTF-8", os.path.join(folder, language)], capture_output=True
+        )
+        check(os.path.isdir(os.path.join(folder, language)), "localedef %s: %r" % (language, result.stderr))
+        self._program_env.update({"LANG": language, "LC_ALL": "", "LOCPATH": folder})
 
     def program_env(self, faked=True, accessible=False):
         env = dict(self.env)

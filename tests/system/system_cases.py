@@ -387,9 +387,7 @@ def held_back(sandbox):
     check(program.poll() is None, "the program ended (status %s)" % program.returncode)
 
 
-def first_use(sandbox):
-    """No settings file: the greeting, then the settings dialog; OK saves what the dialog shows, and the
-    next tick puts the language line first."""
+def start_first_use(sandbox, desktop_language):
     sandbox.start_display()
     sandbox.start_tray()
     sandbox.start_bus("session")
@@ -397,19 +395,41 @@ def first_use(sandbox):
     ax = sandbox.start_accessibility()
     sandbox.start_logind()
     sandbox.start_messenger()
-    program = sandbox.start_program(faked=False, accessible=True)
+    sandbox.desktop_language(desktop_language)
+    return ax, sandbox.start_program(faked=False, accessible=True)
 
-    greeting = sandbox.window_named("欢迎您！", 20)
-    check(greeting, "no greeting box")
+
+def expect_window(sandbox, title, timeout=10):
+    """The window whose title, as the window manager shows it, is exactly title."""
+    window = sandbox.window_named(title, timeout)
+    check(window, "no window %r" % title)
+    shown = sandbox.xdotool("getwindowname", str(window)).rstrip("\n")
+    check(shown == title, "the window manager shows %r, the program set %r" % (shown, title))
+    return window
+
+
+def expect_buttons(ax, pid, title, names):
+    window = wait_for(lambda: ax.window(pid, title), 10)
+    check(window, "%r is not visible to assistive technology" % title)
+    found = sorted(node.name for node in window.walk() if node.role == "push button")
+    check(all(name in found for name in names), "the buttons of %r are %r, expected %r" % (title, found, names))
+
+
+def first_use(sandbox):
+    """No settings file on a Chinese desktop: the greeting, then the settings dialog, in Chinese down to Qt's
+    own buttons; OK saves what the dialog shows, and the next tick puts the language line first."""
+    ax, program = start_first_use(sandbox, "zh_CN.UTF-8")
+
+    greeting = expect_window(sandbox, "欢迎您！", 20)
     box = wait_for(lambda: ax.window(program.pid, "欢迎您！"), 10)
     check(box, "the greeting is not visible to assistive technology")
     expected = "%s：您好，欢迎您使用！\n\n您是第一次使用，请先对系统进行设置！" % sandbox.login
     check(expected in ax.texts(box), "the greeting reads %r" % ax.texts(box))
+    expect_buttons(ax, program.pid, "欢迎您！", ["确定"])
     check(sandbox.read_settings() is None, "a settings file before anything was saved")
     sandbox.press(greeting, "Return")
 
-    dialog_window = sandbox.window_named("关机设置", 10)
-    check(dialog_window, "no settings dialog after the greeting")
+    dialog_window = expect_window(sandbox, "关机设置")
     dialog = wait_for(lambda: ax.window(program.pid, "关机设置"), 10)
     shown = dialog_values(dialog)
     sandbox.press(dialog_window, "Return")
@@ -418,6 +438,9 @@ def first_use(sandbox):
         lambda: [w for w in sandbox.windows(["--onlyvisible", "--name", "^关机设置$"]) if w != dialog_window], 10
     )
     check(question, "no question about the empty lists")
+    windows = ax.application(program.pid).children()
+    buttons = [sorted(n.name for n in w.walk() if n.role == "push button") for w in windows]
+    check(["否(N)", "是(Y)"] in buttons, "no question with Chinese buttons among %r" % buttons)
     sandbox.press(question[0], "Return")
 
     def written():
@@ -447,6 +470,16 @@ def first_use(sandbox):
     ]
     check(lines[1:] == expected_lines, "the file holds %s\nthe dialog showed %s" % (lines, shown))
     check(not sandbox.windows(["--onlyvisible", "--name", "^关机设置$"]), "the dialog is still open after OK")
+    check(program.poll() is None, "the program ended (status %s)" % program.returncode)
+
+
+def first_use_english(sandbox):
+    """No settings file on an English desktop: English texts, titles exactly as the program sets them."""
+    ax, program = start_first_use(sandbox, "en_US.UTF-8")
+    greeting = expect_window(sandbox, "Welcome!", 20)
+    expect_buttons(ax, program.pid, "Welcome!", ["OK"])
+    sandbox.press(greeting, "Return")
+    expect_window(sandbox, "Shutdown Settings")
     check(program.poll() is None, "the program ended (status %s)" % program.returncode)
 
 
@@ -516,7 +549,8 @@ CASES = {
     "restart": (restart, BASE_TOOLS),
     "log_off": (log_off, X_TRAY),
     "held_back": (held_back, X_TRAY + ("at-spi",)),
-    "first_use": (first_use, X_TRAY + ("at-spi",)),
+    "first_use": (first_use, X_TRAY + ("at-spi", "localedef")),
+    "first_use_english": (first_use_english, X_TRAY + ("at-spi", "localedef")),
     "second_start_and_exit": (second_start_and_exit, X_TRAY),
 }
 

@@ -38,10 +38,13 @@ public:
         return ReadResult::Read;
     }
     QString programDirectory() const override { return programDir; }
+    QLocale desktopLocale() const override { return locale; }
 
     QString directory;
     QString userName = QStringLiteral("Admin");
     QString programDir;
+    /// The desktop of the program's first user: Simplified Chinese, the first language of the shipped file.
+    QLocale locale { QLocale::Chinese, QLocale::China };
     /// When set, every read of an ordinary file fails with this reason.
     QString readFailure;
 };

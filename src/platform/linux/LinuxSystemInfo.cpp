@@ -177,3 +177,11 @@ QString LinuxSystemInfo::programDirectory() const
         return QCoreApplication::applicationDirPath();
     return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
 }
+
+QLocale LinuxSystemInfo::desktopLocale() const
+{
+    // Qt reads the variables in the order the C library gives them weight; its first interface language
+    // is the one the user asked for, LANGUAGE included.
+    const QStringList languages = QLocale::system().uiLanguages();
+    return languages.isEmpty() ? QLocale::system() : QLocale(languages.first());
+}

@@ -26,6 +26,7 @@ public:
     /// QCoreApplication::applicationDirPath(), or the folder of /proc/self/exe before an application
     /// object exists.
     QString programDirectory() const override;
+    QLocale desktopLocale() const override;
 
     /// The choice currentUserName() makes among its sources, first usable one wins. The name becomes
     /// part of a file name, so a value with a '/' in it (never a real login name, but the environment
