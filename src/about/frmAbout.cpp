@@ -4,6 +4,7 @@
 #include "core/LangTable.h"
 
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -101,4 +102,13 @@ void frmAbout::Form_Load(const LangTable& lang, const QString& mainCaption, cons
     const QSize screenTwips(about::pixelsToTwips(screenPixels.width(), logicalDpiX()),
                             about::pixelsToTwips(screenPixels.height(), logicalDpiY()));
     m_firstPosition = about::aboutFirstPosition(screenTwips, m_sizeTwips);
+}
+
+void frmAbout::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        (parentWidget() ? parentWidget() : this)->close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

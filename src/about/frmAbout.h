@@ -22,6 +22,10 @@ public:
     /// Where the load put the box, in twips of the main window's client area.
     QPointF firstPosition() const { return m_firstPosition; }
 
+protected:
+    /// Escape closes the box, and the child window that holds it.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Form_Load(const LangTable& lang, const QString& mainCaption, const QIcon& icon);
     QRect toPixels(int left, int top, int width, int height) const;

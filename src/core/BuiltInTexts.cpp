@@ -109,6 +109,8 @@ void LoadBuiltInTexts(LangTable& table)
         { 140, u"未能关机：" },
         { 141, u"一分钟后再试。" },
         { 142, u"再次请求关机。" },
+        { 143, u"没有输入接收信息的计算机。" },
+        { 144, u"信息长 %n 字节，一次最多只能发送 900 字节。" },
     };
     for (const auto& entry : texts) {
         table.set(1, entry.row, QString::fromUtf16(entry.text));

@@ -17,6 +17,12 @@ public:
 
     /// Queues the line and answers "started": the notice senders ignore launch failures anyway.
     int WinExec(const QString& commandLine, int showMode) override;
+    /// Not queued: a single command the user waits to hear about.
+    int WinExecWatched(const QString& commandLine, int showMode,
+                       std::function<void(const QString& reason)> onFailure) override
+    {
+        return m_launcher.WinExecWatched(commandLine, showMode, std::move(onFailure));
+    }
     int pending() const { return int(m_lines.size() - m_next); }
 
 private:

@@ -5,12 +5,14 @@
 #include "core/Twips.h"
 #include "messaging/SendMsgCommands.h"
 #include "messaging/import/TextImport.h"
+#include "messaging/net/NetDatagram.h"
 #include "platform/Dialogs.h"
 #include "platform/Launcher.h"
 #include "shutdown/ErrorGuard.h"
 
 #include <QDir>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -172,20 +174,48 @@ void Send_Msg::Command1_Click()
 void Send_Msg::Command2_Click()
 {
     const QString address = text::trimBlanks(m_text1->text());
-    const QString message = text::trimBlanks(m_text2->toPlainText());
-    if (address.isEmpty() || message.isEmpty()) {
+    // Sent as typed: blanks at the ends and runs of blanks may be part of the message's layout.
+    const QString message = m_text2->toPlainText();
+    if (address.isEmpty()) {
+        showSendFailure(m_lang[143]);
+        return;
+    }
+    if (const qsizetype bytes = message.toUtf8().size(); bytes > NetDatagram::kMaxTextBytes) {
+        showSendFailure(withNumber(m_lang[144], bytes));
+        return;
+    }
+    if (text::trimBlanks(message).isEmpty()) {
         const QString question = m_lang[83] + QStringLiteral("\n\n") + m_lang[84];
         if (!m_dialogs.askYesNo(this, windowTitle(), question, Dialogs::Default::No)) {
             return;
         }
     }
-    const int result = m_launcher.WinExec(sendmsg::netSendCommandLine(address, message), Hidden);
+    // A name that does not resolve, or any other refusal of net, comes back once it has ended; the window
+    // may be closed by then, and the box still tells the user.
+    const auto reportFailure
+        = [self = QPointer<Send_Msg>(this), &dialogs = m_dialogs, title = m_lang[86], head = m_lang[85]](
+              const QString& reason) { dialogs.showError(self, title, head + QStringLiteral("\n\n") + reason); };
+    const int result = m_launcher.WinExecWatched(sendmsg::netSendCommandLine(address, message), Hidden, reportFailure);
     // Disabled before any box shows, so the same message cannot go twice by accident.
     m_command2->setEnabled(false);
     // WinExec's results up to 31 are failures; 2 means no "net" command was found, which is a failure too.
     if (result <= 31) {
         m_dialogs.showError(this, m_lang[86], m_lang[85]);
     }
+}
+
+void Send_Msg::showSendFailure(const QString& reason)
+{
+    m_dialogs.showError(this, m_lang[86], m_lang[85] + QStringLiteral("\n\n") + reason);
+}
+
+void Send_Msg::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        m_guard.run([this] { Command4_Click(); });
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Send_Msg::Command3_Click()

@@ -22,6 +22,10 @@ public:
     Send_Msg(const LangTable& lang, Launcher& launcher, Dialogs& dialogs, ErrorGuard& guard, const QIcon& icon,
              QWidget* parent = nullptr);
 
+protected:
+    /// Escape closes the window, as its exit button does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Form_Load(const QIcon& icon);
     void ApplyLanguage();
@@ -31,6 +35,8 @@ private:
     void Command4_Click();
     void Text1_Change();
     void Text2_Change();
+    /// The failure box, with why nothing was sent.
+    void showSendFailure(const QString& reason);
     void placeCounter();
     QRect toPixels(int left, int top, int width, int height) const;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 // Starts programs the way the Windows WinExec call does.
 class Launcher
@@ -12,4 +13,11 @@ public:
     /// Returns more than 31 on success, 2 when the program is not found, 0 when out of resources.
     /// showMode is kept for the callers' sake; nothing started here has a window of ours.
     virtual int WinExec(const QString& commandLine, int showMode) = 0;
+
+    /// As WinExec, for a command whose failure the user must hear of: when the started program ends with
+    /// a status other than 0, onFailure runs later on this thread with the last line the program wrote to
+    /// its error output (its exit status when it wrote none).
+    virtual int WinExecWatched(const QString& commandLine, int showMode,
+                               std::function<void(const QString& reason)> onFailure)
+        = 0;
 };

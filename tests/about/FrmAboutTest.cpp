@@ -7,8 +7,11 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -145,3 +148,15 @@ TEST(AnimateTray, LeavesTheWindowAsItWas)
 }
 
 } // namespace
+
+TEST_F(FrmAboutTest, EscapeClosesTheChildWindowThatHoldsTheBox)
+{
+    QMdiArea area;
+    QMdiSubWindow* holder = area.addSubWindow(new frmAbout(m_lang, QStringLiteral("Tova"), QIcon()));
+    area.show();
+    holder->show();
+    ASSERT_TRUE(holder->isVisible());
+    // From the text, where the focus usually is.
+    QTest::keyClick(holder->findChild<QPlainTextEdit*>(QStringLiteral("RichText")), Qt::Key_Escape);
+    EXPECT_FALSE(holder->isVisible());
+}

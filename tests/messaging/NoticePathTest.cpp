@@ -1,5 +1,6 @@
 // The shutdown notice as it leaves the program: SendShutdownNotice through the real launcher and the real
 // net program of this build, to a messenger service on loopback. Nothing is sent anywhere but 127.0.0.0/8.
+#include "messaging/SendMsgCommands.h"
 #include "messaging/ShutdownNotice.h"
 #include "messaging/net/MessagePresenter.h"
 #include "messaging/net/MessengerService.h"
@@ -88,6 +89,27 @@ TEST(NoticePath, WholeRangeArrivesOncePerAddressAndNoChildIsLeft)
     EXPECT_EQ(receivers, expected);
     EXPECT_EQ(zombieChildren(), 0);
     EXPECT_EQ(prefix, QStringLiteral("127.0.0."));
+}
+
+// What the send-message window starts, through the same launcher and net: the text arrives as typed.
+TEST(NoticePath, ATypedMessageArrivesByteForByte)
+{
+    NothingShown presenter;
+    MessengerService service(&presenter);
+    QList<ReceivedMessage> received;
+    QObject::connect(&service, &MessengerService::messageReceived,
+                     [&received](const ReceivedMessage& message) { received.append(message); });
+    const quint16 port = freeUdpPort();
+    ASSERT_NE(port, 0);
+    QString error;
+    ASSERT_TRUE(service.listen(port, &error)) << error.toStdString();
+    const ScopedPort scopedPort(port);
+
+    const QString typed = QStringLiteral("  say \"hi\"  twice,\n\ta path C:\\dir\\ and \"\" 关机  ");
+    LinuxLauncher launcher(QFileInfo(netProgram()).absolutePath());
+    ASSERT_GT(launcher.WinExec(sendmsg::netSendCommandLine(QStringLiteral("127.0.0.1"), typed), 0), 31);
+    ASSERT_TRUE(waitUntil([&] { return !received.isEmpty(); }, 60000));
+    EXPECT_EQ(received.first().message.text, typed);
 }
 
 } // namespace

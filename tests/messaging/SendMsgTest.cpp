@@ -104,13 +104,13 @@ TEST_F(SendMsgTest, LoadSetsTextsAndTabOrder)
     EXPECT_TRUE(m_launcher.commandLines.isEmpty());
 }
 
-TEST_F(SendMsgTest, SendTrimsBlanksAndWaitsForTheNextEdit)
+TEST_F(SendMsgTest, SendTakesTheMessageAsTypedAndWaitsForTheNextEdit)
 {
     open();
     QTest::keyClicks(address(), QStringLiteral("  pc1  "));
-    QTest::keyClicks(content(), QStringLiteral("  hello world  "));
+    QTest::keyClicks(content(), QStringLiteral("hello"));
     click(2);
-    EXPECT_EQ(m_launcher.commandLines, QStringList { QStringLiteral("net send pc1 hello world") });
+    EXPECT_EQ(m_launcher.commandLines, QStringList { QStringLiteral("net send pc1 hello") });
     EXPECT_EQ(m_launcher.showModes, std::vector<int> { 0 });
     EXPECT_TRUE(m_dialogs.shown.isEmpty());
     EXPECT_FALSE(button(2)->isEnabled());
@@ -125,14 +125,48 @@ TEST_F(SendMsgTest, SendTrimsBlanksAndWaitsForTheNextEdit)
     QTest::keyClick(content(), Qt::Key_Backspace);
     EXPECT_TRUE(button(2)->isEnabled());
 
-    // Line breaks and quotes go in as they are.
+    // Quoted so that the launcher's split gives back every blank, quote, backslash and line break.
     address()->setText(QStringLiteral("pc1"));
-    content()->setPlainText(QStringLiteral(" first line\nsecond \"quoted\" line "));
+    content()->setPlainText(QStringLiteral(" first  line\nsecond \"quoted\\\" line\\ "));
     click(2);
-    EXPECT_EQ(m_launcher.commandLines.last(), QStringLiteral("net send pc1 first line\nsecond \"quoted\" line"));
+    EXPECT_EQ(m_launcher.commandLines.last(),
+              QStringLiteral("net send pc1 \" first  line\nsecond \\\"quoted\\\\\\\" line\\ \""));
 }
 
-TEST_F(SendMsgTest, EmptyAddressOrContentAsksFirst)
+TEST_F(SendMsgTest, NoAddressOrAMessageTooLongIsRefusedBeforeSending)
+{
+    const struct
+    {
+        const char* what;
+        QString address;
+        QString content;
+        QString reason;
+    } cases[] = {
+        { "no address", QString(), QStringLiteral("msg"), m_lang[143] },
+        { "blank address", QStringLiteral("   "), QStringLiteral("msg"), m_lang[143] },
+        { "901 bytes", QStringLiteral("pc1"), QString(299, QChar(0x4E2D)) + QStringLiteral("abcd"),
+          withNumber(m_lang[144], 901) },
+    };
+    for (const auto& c : cases) {
+        m_dialogs.shown.clear();
+        open();
+        address()->setText(c.address);
+        content()->setPlainText(c.content);
+        click(2);
+        EXPECT_TRUE(m_launcher.commandLines.isEmpty()) << c.what;
+        ASSERT_EQ(m_dialogs.shown.size(), 1) << c.what;
+        EXPECT_EQ(m_dialogs.shown[0].kind, Kind::Error) << c.what;
+        EXPECT_EQ(m_dialogs.shown[0].text, m_lang[85] + QStringLiteral("\n\n") + c.reason) << c.what;
+        delete m_window.data();
+    }
+    open();
+    address()->setText(QStringLiteral("pc1"));
+    content()->setPlainText(QString(300, QChar(0x4E2D))); // 900 bytes: one datagram
+    click(2);
+    EXPECT_EQ(m_launcher.commandLines.size(), 1);
+}
+
+TEST_F(SendMsgTest, EmptyContentAsksFirst)
 {
     const struct
     {
@@ -142,16 +176,9 @@ TEST_F(SendMsgTest, EmptyAddressOrContentAsksFirst)
         bool answer;
         QStringList started;
     } cases[] = {
-        { "no address, Yes", QString(), QStringLiteral("msg"), true, { QStringLiteral("net send  msg") } },
-        { "blank address, Yes",
-          QStringLiteral("   "),
-          QStringLiteral("msg"),
-          true,
-          { QStringLiteral("net send  msg") } },
         { "no content, No", QStringLiteral("pc1"), QString(), false, {} },
         { "blank content, No", QStringLiteral("pc1"), QStringLiteral("  "), false, {} },
-        { "no content, Yes", QStringLiteral("pc1"), QString(), true, { QStringLiteral("net send pc1 ") } },
-        { "nothing, No", QString(), QString(), false, {} },
+        { "no content, Yes", QStringLiteral("pc1"), QString(), true, { QStringLiteral("net send pc1 \"\"") } },
     };
     for (const auto& c : cases) {
         m_launcher.commandLines.clear();
@@ -192,6 +219,14 @@ TEST_F(SendMsgTest, AFailedOrImpossibleStartIsReported)
         EXPECT_FALSE(button(2)->isEnabled()) << result;
         delete m_window.data();
     }
+
+    // net ends in failure after the window has closed: the user is told all the same, with net's reason.
+    ASSERT_EQ(m_launcher.failureHandlers.size(), 3u);
+    m_dialogs.shown.clear();
+    m_launcher.failureHandlers.back()(QStringLiteral("net: cannot find the computer pc1"));
+    ASSERT_EQ(m_dialogs.shown.size(), 1);
+    EXPECT_EQ(m_dialogs.shown[0].kind, Kind::Error);
+    EXPECT_EQ(m_dialogs.shown[0].text, m_lang[85] + QStringLiteral("\n\nnet: cannot find the computer pc1"));
 }
 
 TEST_F(SendMsgTest, ServiceToggleStopsAndStartsWithTheControls)
@@ -349,6 +384,9 @@ TEST_F(SendMsgTest, ExitClosesAndTheNextOpeningStartsAfresh)
     EXPECT_EQ(button(1)->text(), m_lang[74]);
     EXPECT_TRUE(address()->text().isEmpty());
     EXPECT_TRUE(address()->isEnabled());
+    QTest::keyClick(content(), Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(m_window.isNull()) << "Escape left the window open";
 }
 
 } // namespace

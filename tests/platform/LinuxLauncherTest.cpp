@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
@@ -305,3 +306,34 @@ TEST_F(LinuxLauncherTest, BurstOfNoticesStartsEveryOneAndLeavesNoZombie)
 }
 
 } // namespace
+
+TEST_F(LinuxLauncherTest, AWatchedCommandReportsItsFailureWithItsLastErrorLine)
+{
+    writeFile("app/tova-fail", "#!/bin/sh\necho 'first' >&2\necho 'net: cannot find pc1' >&2\nexit \"$1\"\n");
+    LinuxLauncher launcher(path("app"));
+    const struct
+    {
+        const char* line;
+        QString reason;
+    } cases[] = { { "tova-fail 1", "net: cannot find pc1" }, { "tova-fail 0", QString() } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        bool ended = false;
+        QString reason;
+        ASSERT_EQ(launcher.WinExecWatched(QString::fromLatin1(c.line), 0,
+                                          [&](const QString& said) {
+                                              ended = true;
+                                              reason = said;
+                                          }),
+                  LinuxLauncher::Started);
+        if (c.reason.isEmpty()) {
+            // Success says nothing: wait until the process object is gone.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return launcher.findChildren<QProcess*>().isEmpty(); }, 30000));
+            EXPECT_FALSE(ended);
+        } else {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, 30000));
+            EXPECT_EQ(reason, c.reason);
+        }
+    }
+    EXPECT_EQ(launcher.WinExecWatched("tova-none", 0, {}), LinuxLauncher::FileNotFound);
+}

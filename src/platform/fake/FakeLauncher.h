@@ -14,7 +14,15 @@ public:
         showModes.push_back(showMode);
         return result;
     }
+    int WinExecWatched(const QString& commandLine, int showMode,
+                       std::function<void(const QString& reason)> onFailure) override
+    {
+        failureHandlers.push_back(std::move(onFailure));
+        return WinExec(commandLine, showMode);
+    }
     QStringList commandLines;
     std::vector<int> showModes;
+    /// What each watched start reports a failure to; the test calls it as the ended program would.
+    std::vector<std::function<void(const QString& reason)>> failureHandlers;
     int result = 33;
 };

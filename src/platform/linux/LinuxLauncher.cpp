@@ -4,6 +4,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
 #include <algorithm>
 #include <cerrno>
@@ -156,6 +157,46 @@ int LinuxLauncher::WinExec(const QString& commandLine, int showMode)
     m_children.push_back(pid);
     if (!m_reapTimer.isActive() && thread() == QThread::currentThread() && QAbstractEventDispatcher::instance())
         m_reapTimer.start();
+    return Started;
+}
+
+int LinuxLauncher::WinExecWatched(const QString& commandLine, int showMode,
+                                  std::function<void(const QString& reason)> onFailure)
+{
+    Q_UNUSED(showMode);
+    const QStringList words = CommandLine::split(commandLine);
+    if (words.isEmpty() || words.first().isEmpty())
+        return FileNotFound;
+    const QByteArray program = findProgram(words.first());
+    if (program.isEmpty())
+        return FileNotFound;
+
+    auto* process = new QProcess(this);
+    process->setProgram(QFile::decodeName(program));
+    process->setArguments(words.mid(1));
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    const auto report = [process, onFailure = std::move(onFailure)](const QString& reason) {
+        process->disconnect();
+        process->deleteLater();
+        if (!reason.isEmpty() && onFailure)
+            onFailure(reason);
+    };
+    connect(process, &QProcess::finished, this, [process, report](int exitCode, QProcess::ExitStatus status) {
+        const QList<QByteArray> lines = process->readAllStandardError().trimmed().split('\n');
+        const QString said = QString::fromLocal8Bit(lines.last()).trimmed();
+        if (status == QProcess::CrashExit)
+            report(said.isEmpty() ? process->errorString() : said);
+        else if (exitCode != 0)
+            report(said.isEmpty() ? QStringLiteral("exit status %1").arg(exitCode) : said);
+        else
+            report(QString());
+    });
+    connect(process, &QProcess::errorOccurred, this, [process, report](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            report(process->errorString());
+    });
+    process->start();
     return Started;
 }
 

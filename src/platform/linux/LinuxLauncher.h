@@ -36,6 +36,9 @@ public:
     /// Returns Started, FileNotFound (no such program, or not an executable regular file), BadFormat
     /// (the kernel cannot run the file), AccessDenied, or OutOfResources (no memory or processes left).
     int WinExec(const QString& commandLine, int showMode) override;
+    /// Started through QProcess, which collects the child and its error output; the same results.
+    int WinExecWatched(const QString& commandLine, int showMode,
+                       std::function<void(const QString& reason)> onFailure) override;
 
     /// Children started and not yet collected.
     int outstandingChildren() const { return static_cast<int>(m_children.size()); }
