@@ -8,6 +8,44 @@
 #include <QStringEncoder>
 #include <algorithm>
 
+namespace {
+
+// GB18030 with the one byte of Windows' code page 936 that it lacks: 0x80 alone is the euro sign there,
+// and files written on Windows in the GBK of that code page carry it. The decoder would make it U+FFFD.
+QString decodeGb18030(QStringDecoder& decoder, const QByteArray& bytes, bool* lossless)
+{
+    QString text;
+    bool clean = true;
+    qsizetype start = 0;
+    const qsizetype n = bytes.size();
+    const auto decodePart = [&](qsizetype end) {
+        text += decoder(QByteArrayView(bytes).sliced(start, end - start));
+        clean = clean && !decoder.hasError();
+        decoder.resetState();
+    };
+    for (qsizetype i = 0; i < n;) {
+        const auto byte = quint8(bytes[i]);
+        if (byte == 0x80) {
+            decodePart(i);
+            text += QChar(0x20AC);
+            start = ++i;
+        } else if (byte < 0x80 || byte == 0xFF) {
+            ++i;
+        } else {
+            // A lead byte: a four-byte character when a digit follows, else a two-byte one.
+            const bool fourBytes = i + 1 < n && bytes[i + 1] >= '0' && bytes[i + 1] <= '9';
+            i = std::min(n, i + (fourBytes ? 4 : 2));
+        }
+    }
+    decodePart(n);
+    if (lossless) {
+        *lossless = clean;
+    }
+    return text;
+}
+
+} // namespace
+
 namespace textfile {
 
 QString decode(const QByteArray& bytes, bool* lossless)
@@ -27,11 +65,7 @@ QString decode(const QByteArray& bytes, bool* lossless)
     // decoder keeps its bytes for more input that never comes, and they vanish unnoticed.
     QStringDecoder gb18030("GB18030", QStringDecoder::Flag::Stateless);
     if (gb18030.isValid()) {
-        text = gb18030(bytes);
-        if (lossless) {
-            *lossless = !gb18030.hasError();
-        }
-        return text;
+        return decodeGb18030(gb18030, bytes, lossless);
     }
     return QString::fromLatin1(bytes);
 }

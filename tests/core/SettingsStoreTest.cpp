@@ -315,6 +315,10 @@ TEST(TextFile, DecodeTellsWhetherEveryByteWasACharacter)
     } cases[] = {
         { "\xEF\xBB\xBFutf-8 \xE4\xB8\xAD", QStringLiteral("utf-8 中"), true },
         { "gbk \xD6\xD0", QStringLiteral("gbk 中"), true },
+        // 0x80 alone is the euro sign of Windows' GBK; as a second byte it is part of a character.
+        { "\x80"
+          "5 \xD6\xD0\x81\x80\x80\x81\x30\x81\x30\x80",
+          QStringLiteral("€5 中亐€\u0080€"), true },
         { "stray \xFF", QStringLiteral("stray \uFFFD"), false },
         // A cut character at the end is dropped, and that too is a loss.
         { "cut \xD6", QStringLiteral("cut "), false },
