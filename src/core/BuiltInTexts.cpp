@@ -111,6 +111,8 @@ void LoadBuiltInTexts(LangTable& table)
         { 142, u"再次请求关机。" },
         { 143, u"没有输入接收信息的计算机。" },
         { 144, u"信息长 %n 字节，一次最多只能发送 900 字节。" },
+        { 145, u"消息服务未能启动：" },
+        { 146, u"程序所在的文件夹中没有 net。" },
     };
     for (const auto& entry : texts) {
         table.set(1, entry.row, QString::fromUtf16(entry.text));

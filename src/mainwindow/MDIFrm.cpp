@@ -125,7 +125,7 @@ bool MDIFrm::MDIForm_Load()
         setPanelText(panel, QString());
     }
 
-    m_platform.launcher.WinExec(QStringLiteral("net start messenger"), 0);
+    startMessenger();
 
     if (m_opts.startTimers) {
         Timer1.start();

@@ -114,6 +114,9 @@ private:
     QString dateLine(const QDate& date) const;
     /// The date and time of now as the log writes them.
     QString stampText() const;
+    /// Starts this user's messenger; a failure is logged and shown.
+    void startMessenger();
+    void reportMessengerFailure(const QString& reason);
     /// The language to show when no choice is stored: the one shown, else the desktop's.
     int unstoredLanguage() const;
     void LoadActionSettings();

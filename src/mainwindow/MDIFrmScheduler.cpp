@@ -3,6 +3,7 @@
 #include "messaging/ShutdownNotice.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Launcher.h"
 #include "platform/NotificationIcon.h"
 #include "shutdown/ErrorGuard.h"
 #include "shutdown/RaisedError.h"
@@ -165,6 +166,34 @@ void MDIFrm::reportRefusal(const RaisedError& error, bool tryingAgain)
     }
     m_platform.icon.showMessage(windowTitle(),
                                 m_lang[140] + u'\n' + reason + (tryingAgain ? u'\n' + m_lang[141] : QString()));
+}
+
+void MDIFrm::startMessenger()
+{
+    // Without its messenger this computer hears no notices from others: the user is told why, once. A
+    // failure comes back when net has ended; a missing net at once, and is told after the start-up
+    // sequence, when the language and the icon are there.
+    QPointer<MDIFrm> self(this);
+    const int result
+        = m_platform.launcher.WinExecWatched(QStringLiteral("net start messenger"), 0, [self](const QString& reason) {
+              if (self) {
+                  self->m_guard.run([&] { self->reportMessengerFailure(reason); });
+              }
+          });
+    if (result <= 31) {
+        QTimer::singleShot(0, this, [this, result] {
+            m_guard.run([this, result] {
+                reportMessengerFailure(result == 2 ? m_lang[146] : QStringLiteral("error %1").arg(result));
+            });
+        });
+    }
+}
+
+void MDIFrm::reportMessengerFailure(const QString& reason)
+{
+    logEntryHead(m_lang[145]);
+    appendLog(QStringLiteral("\n\n") + Blanks10 + reason);
+    m_platform.icon.showMessage(windowTitle(), m_lang[145] + u'\n' + reason);
 }
 
 void MDIFrm::retryShutdownIfDue(const QDateTime& now)

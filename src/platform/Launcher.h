@@ -9,7 +9,8 @@ class Launcher
 public:
     virtual ~Launcher() = default;
     /// Starts commandLine without a shell and without waiting. The line is split with the Windows
-    /// rules; the program is looked up in the folder of tova-shutdown first, then on PATH.
+    /// rules; the program is looked up in the folder of tova-shutdown first, then on PATH (but net, the
+    /// program's own messenger, only in that folder).
     /// Returns more than 31 on success, 2 when the program is not found, 0 when out of resources.
     /// showMode is kept for the callers' sake; nothing started here has a window of ours.
     virtual int WinExec(const QString& commandLine, int showMode) = 0;

@@ -121,6 +121,34 @@ TEST_F(MDIFrmTest, FirstUseGreetsAndOpensTheSettings)
     EXPECT_FALSE(QFile::exists(settingsPath)); // nothing is written until the user saves
 }
 
+TEST_F(MDIFrmTest, AMessengerThatDidNotStartIsLoggedAndShown)
+{
+    const struct
+    {
+        int result;
+        QString failure; // what net said when it ended
+        QString reason;
+    } cases[] = {
+        { 2, QString(), QStringLiteral("程序所在的文件夹中没有 net。") },
+        { 33, QStringLiteral("net: cannot listen on UDP port 61423: Address in use"),
+          QStringLiteral("net: cannot listen on UDP port 61423: Address in use") },
+    };
+    for (const auto& c : cases) {
+        launcher.result = c.result;
+        launcher.failureHandlers.clear();
+        icon.messages.clear();
+        window.reset();
+        MDIFrm& w = start(NoticeFile);
+        ASSERT_EQ(launcher.failureHandlers.size(), 1u);
+        if (!c.failure.isEmpty()) {
+            launcher.failureHandlers[0](c.failure);
+        }
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(w.logText().endsWith(QStringLiteral("消息服务未能启动：\n\n          ") + c.reason)) << c.result;
+        EXPECT_EQ(icon.messages, QStringList { w.windowTitle() + QStringLiteral("\n消息服务未能启动：\n") + c.reason });
+    }
+}
+
 TEST_F(MDIFrmTest, EmptyListShowsOnlyThePrefixes)
 {
     MDIFrm& w = start(QStringLiteral("[关机时间]：[/关机时间]"));
@@ -280,7 +308,7 @@ TEST_F(MDIFrmTest, ABoxOpenOverTheDueSecondStillLeavesOneRequest)
     textfile::write(settingsPath, QString(NoticeFile).remove(QStringLiteral("[语言类别]：1[/语言类别]\n")));
     QFile file(settingsPath);
     ASSERT_TRUE(file.open(QIODevice::Append));
-    file.write("\n\x80");
+    file.write("\n\xFF");
     file.close();
     dialogs.whileOpen = [&] {
         dialogs.whileOpen = nullptr;

@@ -180,15 +180,17 @@ TEST_F(LinuxLauncherTest, ReportsAMissingProgramAsNotFound)
 {
     writeFile("bin/tova-plain", "#!/bin/sh\n", false);
     writeRecorder("tova-here");
+    writeRecorder("bin/net"); // someone else's net on PATH: never ours
     const QString savedCurrent = QDir::currentPath();
     QDir::setCurrent(m_root.path());
     // Empty and relative PATH entries name the working folder; it is never searched.
     m_env.set("PATH", ":.:" + QFile::encodeName(path("bin")) + ":/usr/bin:/bin");
 
     LinuxLauncher launcher(path("app"));
-    for (const QString& line : { QStringLiteral("tova-missing send 192.168.0.2 hi"), QString(), QStringLiteral("   "),
-                                 QStringLiteral("\"\" x"), QStringLiteral("tova-plain x"),
-                                 QStringLiteral("tova-here x"), path("out/tova-missing") + " x", path("out") + " x" }) {
+    for (const QString& line :
+         { QStringLiteral("tova-missing send 192.168.0.2 hi"), QString(), QStringLiteral("   "),
+           QStringLiteral("\"\" x"), QStringLiteral("tova-plain x"), QStringLiteral("tova-here x"),
+           path("out/tova-missing") + " x", path("out") + " x", QStringLiteral("net send 192.168.0.2 hi") }) {
         SCOPED_TRACE(line.toStdString());
         EXPECT_EQ(launcher.WinExec(line, 0), LinuxLauncher::FileNotFound);
     }

@@ -234,7 +234,8 @@ QByteArray LinuxLauncher::findProgram(const QString& name)
     QByteArray found;
     if (!m_programDirectory.isEmpty() && isExecutableFile(m_programDirectory + '/' + encodedName))
         found = m_programDirectory + '/' + encodedName;
-    if (found.isEmpty()) {
+    // Our own messenger is never taken from PATH: Samba's net, or anyone's, would get our notices.
+    if (found.isEmpty() && name != QLatin1String("net")) {
         for (const QByteArray& folder : path.split(':')) {
             // Empty and relative entries would mean wherever our working folder happens to be.
             if (!folder.startsWith('/'))

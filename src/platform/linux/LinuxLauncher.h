@@ -30,6 +30,7 @@ public:
     };
 
     /// programDirectory is searched before PATH: tova-shutdown's own folder, where `net` is installed.
+    /// `net` is looked for there only.
     explicit LinuxLauncher(const QString& programDirectory, QObject* parent = nullptr);
     ~LinuxLauncher() override;
 
