@@ -26,8 +26,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library dependencies come from dpkg-shlibdeps (package dpkg-dev). Powering off goes through logind.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt's own translations put the buttons and file dialogs in the interface language.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "default-logind | logind, qt6-translations-l10n")
+# Qt's own translations put the buttons and file dialogs in the interface language; qt6-wayland lets
+# the program run in a Wayland session (without it Qt needs XWayland).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "default-logind | logind, qt6-translations-l10n, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/deb/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

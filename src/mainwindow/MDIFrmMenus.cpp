@@ -85,8 +85,7 @@ void MDIFrm::connectIcon()
     };
     connect(&m_platform.icon, &NotificationIcon::doubleClicked, this,
             [this, ignoringErrors] { ignoringErrors([this] { Menu18_Click(); }); });
-    connect(&m_platform.icon, &NotificationIcon::contextMenuRequested, this,
-            [this](const QPoint& pos) { PopMenu->popup(pos); });
+    m_platform.icon.setContextMenu(PopMenu);
     connect(&m_platform.icon, &NotificationIcon::areaAvailabilityChanged, this, [this](bool available) {
         if (available && !m_unloading) {
             addIcon();

@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+class QMenu;
+
 // The program's icon in the desktop's notification area.
 class NotificationIcon : public QObject
 {
@@ -24,10 +26,14 @@ public:
     virtual QRect geometry() const = 0;
     /// A desktop notification from the icon, where the desktop shows them.
     virtual void showMessage(const QString& title, const QString& text) = 0;
+    /// The menu the icon opens: at the pointer on a right click, or through the desktop's own menu
+    /// where the icon is a StatusNotifierItem (exported over dbusmenu).
+    virtual void setContextMenu(QMenu* menu) = 0;
 
 Q_SIGNALS:
+    /// A double click, or the primary activation of a StatusNotifierItem (where a desktop reports no
+    /// double clicks).
     void doubleClicked();
-    void contextMenuRequested(const QPoint& globalPos);
     /// The notification area appeared or went away.
     void areaAvailabilityChanged(bool available);
 };

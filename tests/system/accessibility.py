@@ -50,6 +50,10 @@ class Node:
             parts.append(str(self._call(TEXT, "GetText", "ii", (0, -1))))
         return "\n".join(p for p in parts if p)
 
+    def press(self):
+        """The node's first action, as a screen reader's user activates a button."""
+        self._call("org.a11y.atspi.Action", "DoAction", "i", (0,))
+
     def walk(self, depth=12):
         yield self
         if depth > 0:

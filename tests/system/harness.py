@@ -73,6 +73,7 @@ def require(*tools):
         "xdotool": "xdotool",
         "trayer": "trayer",
         "localedef": "locales",
+        "weston": "weston",
     }
     missing = []
     for tool in tools:
@@ -82,6 +83,9 @@ def require(*tools):
         elif tool == "libfaketime":
             if not libfaketime():
                 missing.append("faketime")
+        elif tool == "qt-wayland":
+            if not glob.glob("/usr/lib/*/qt6/plugins/platforms/libqwayland-generic.so"):
+                missing.append("qt6-wayland")
         elif tool == "at-spi":
             if not os.access(AT_SPI_LAUNCHER, os.X_OK):
                 missing.append("at-spi2-core")
@@ -309,6 +313,18 @@ class Sandbox:
         os.close(read_end)
         check(number.strip(), "Xvfb reported no display number; see " + self.log_path("xvfb.out"))
         self.env["DISPLAY"] = ":" + number.decode().strip()
+
+    def start_wayland(self):
+        """A headless Wayland compositor; the program then starts on Wayland, with no X server at all."""
+        socket_name = "wayland-tova"
+        runtime = self.env["XDG_RUNTIME_DIR"]
+        self.spawn("weston", ["weston", "--backend=headless-backend.so", "--socket=" + socket_name, "--idle-time=0"])
+        check(
+            wait_for(lambda: os.path.exists(os.path.join(runtime, socket_name)), 15),
+            "weston did not open its socket; see " + self.log_path("weston.out"),
+        )
+        self.env["WAYLAND_DISPLAY"] = socket_name
+        self._program_env["QT_QPA_PLATFORM"] = "wayland"
 
     def start_accessibility(self):
         """at-spi-bus-launcher on the session bus: the program then shows its widgets to AT-SPI."""

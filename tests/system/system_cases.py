@@ -28,6 +28,7 @@ FIFTEEN_SECOND_NOTICE = "现在关闭服务器！"
 ONE_MINUTE_WARNING = "服务器将在 60 秒之后关闭"
 WARNING_HEAD = "向工作组中的所有计算机发送信息："
 ACTIONS = ("PowerOff", "Reboot", "Terminate", "TerminateSession", "TerminateUser", "KillSession")
+SNI = "org.kde.StatusNotifierItem"
 BASE_TOOLS = ("Xvfb", "dbus-daemon", "dbusmock", "libfaketime", "xdotool")
 # The clock stands this many seconds before the first moment a case looks at while the program starts
 # (however long a busy machine takes for that), with no listed time in between.
@@ -540,6 +541,77 @@ def second_start_and_exit(sandbox):
     check(not sandbox.windows(["--name", "^Tova Shutdown$"]), "the icon is still docked")
 
 
+def status_notifier_item(sandbox):
+    """The icon as a StatusNotifierItem, as KDE Plasma, GNOME's AppIndicator and recent Xfce host it: the item
+    carries the caption, activating it shows and hides the window, its menu is exported over dbusmenu in the
+    program's order, and Exit there ends the program and takes the item away."""
+    sandbox.start_display()
+    sandbox.start_bus("session")
+    sandbox.start_bus("system")
+    sandbox.start_notification_area_over_dbus()
+    sandbox.start_logind()
+    sandbox.start_messenger()
+    sandbox.write_settings(settings(""))
+    sandbox.place_clock("2026-12-07 12:00:00")
+    program = start_scheduled(sandbox, None, tray="dbus")
+    bus = sandbox.connection("session")
+    service = str(
+        sandbox.method_calls(
+            "session", "org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "RegisterStatusNotifierItem"
+        )[0][0]
+    )
+    item = bus.get_object(service, "/StatusNotifierItem")
+    properties = dbus.Interface(item, "org.freedesktop.DBus.Properties")
+    caption = "Tova自动关机 1.2"
+    tip = wait_for(lambda: str(properties.Get(SNI, "ToolTip")[2]) or None, 10)
+    check(tip == caption, "the item's tip is %r, expected %r" % (tip, caption))
+
+    activate = dbus.Interface(item, SNI).Activate
+    activate(0, 0)
+    check(sandbox.window_named(caption, 10), "activating the item did not show the main window")
+    activate(0, 0)
+    check(
+        wait_for(lambda: not sandbox.windows(["--onlyvisible", "--name", "^%s$" % caption]), 10),
+        "activating it again did not hide the main window",
+    )
+
+    path = str(properties.Get(SNI, "Menu"))
+    check(path != "/NO_DBUSMENU", "no menu exported over dbusmenu")
+    menu = dbus.Interface(bus.get_object(service, path), "com.canonical.dbusmenu")
+    _, (_, _, children) = menu.GetLayout(0, -1, dbus.Array([], signature="s"))
+    entries = [(int(c[0]), str(c[1].get("label", "-" if c[1].get("type") == "separator" else ""))) for c in children]
+    labels = [label for _, label in entries]
+    expected = ["显示主窗体(_F)", "-", "关机设置(_S)...", "-", "发送消息(_M)...", "-", "退出(_X)"]
+    check(labels == expected, "the exported menu is %r, expected %r" % (labels, expected))
+    menu.Event(entries[-1][0], "clicked", dbus.String("", variant_level=1), dbus.UInt32(0))
+    status = exit_status(program, 15)
+    check(status == 0, "Exit in the exported menu ended the program with %s, expected 0" % status)
+    check(wait_for(lambda: not bus.name_has_owner(service), 10), "the item stayed on the bus after Exit")
+
+
+def wayland(sandbox):
+    """On a Wayland desktop without a notification area: the first-use greeting and the settings dialog work,
+    and the main window shows itself, as nothing could be reached through an icon."""
+    sandbox.start_bus("session")
+    sandbox.start_bus("system")
+    sandbox.start_wayland()
+    ax = sandbox.start_accessibility()
+    sandbox.start_logind()
+    sandbox.start_messenger()
+    program = sandbox.start_program(faked=False, accessible=True)
+
+    greeting = wait_for(lambda: ax.window(program.pid, "欢迎您！"), 30)
+    check(greeting, "no greeting on Wayland: %s" % sandbox.tail("program.out"))
+    ax.find(greeting, "push button", "确定").press()
+    dialog = wait_for(lambda: ax.window(program.pid, "关机设置"), 10)
+    check(dialog, "no settings dialog after the greeting")
+    check(dialog_values(dialog)["action"] == "关闭电源", "the settings dialog shows no action")
+    ax.find(dialog, "push button", "取消").press()
+    check(wait_for(lambda: not ax.window(program.pid, "关机设置"), 10), "Cancel left the settings dialog open")
+    check(wait_for(lambda: ax.window(program.pid, "Tova自动关机 1.2"), 20), "the main window did not show itself")
+    check(program.poll() is None, "the program ended (status %s): %s" % (program.returncode, sandbox.tail("program.out")))
+
+
 X_TRAY = BASE_TOOLS + ("trayer",)
 CASES = {
     "working_day_power_off": (working_day_power_off, X_TRAY + ("at-spi",)),
@@ -552,6 +624,8 @@ CASES = {
     "first_use": (first_use, X_TRAY + ("at-spi", "localedef")),
     "first_use_english": (first_use_english, X_TRAY + ("at-spi", "localedef")),
     "second_start_and_exit": (second_start_and_exit, X_TRAY),
+    "status_notifier_item": (status_notifier_item, BASE_TOOLS),
+    "wayland": (wayland, ("dbus-daemon", "dbusmock", "weston", "qt-wayland", "at-spi")),
 }
 
 if __name__ == "__main__":

@@ -25,12 +25,14 @@ public:
     bool isAreaAvailable() const override { return areaAvailable; }
     QRect geometry() const override { return iconGeometry; }
     void showMessage(const QString& title, const QString& text) override { messages << title + u'\n' + text; }
+    void setContextMenu(QMenu* menu) override { contextMenu = menu; }
 
     bool areaAvailable = true;
     QRect iconGeometry;
     int adds = 0;
     int removes = 0;
     QStringList messages;
+    QMenu* contextMenu = nullptr;
 
 private:
     bool m_shown = false;

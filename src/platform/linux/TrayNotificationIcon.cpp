@@ -1,17 +1,18 @@
 #include "TrayNotificationIcon.h"
 
-#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QSystemTrayIcon>
 
 TrayNotificationIcon::TrayNotificationIcon(const QIcon& icon, QObject* parent)
     : NotificationIcon(parent), m_tray(new QSystemTrayIcon(icon, this))
 {
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // A single click (Trigger) does nothing, as on the desktops this program comes from.
-        if (reason == QSystemTrayIcon::DoubleClick) {
+        // In a notification area of our own a single click (Trigger) does nothing, as on the desktops
+        // this program comes from. A StatusNotifierItem host reports every primary activation as
+        // Trigger and never a double click: there it is the user's way in.
+        if (reason == QSystemTrayIcon::DoubleClick || (reason == QSystemTrayIcon::Trigger && isStatusNotifierItem())) {
             Q_EMIT doubleClicked();
-        } else if (reason == QSystemTrayIcon::Context) {
-            Q_EMIT contextMenuRequested(QCursor::pos());
         }
     });
     m_areaAvailable = QSystemTrayIcon::isSystemTrayAvailable();
@@ -67,6 +68,19 @@ bool TrayNotificationIcon::isAreaAvailable() const
 QRect TrayNotificationIcon::geometry() const
 {
     return m_tray->isVisible() ? m_tray->geometry() : QRect();
+}
+
+void TrayNotificationIcon::setContextMenu(QMenu* menu)
+{
+    // Qt opens it on a right click, and exports it over dbusmenu for a StatusNotifierItem host.
+    m_tray->setContextMenu(menu);
+}
+
+bool TrayNotificationIcon::isStatusNotifierItem()
+{
+    // Qt takes that path whenever a watcher is on the session bus when the icon is shown.
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return bus != nullptr && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
 }
 
 void TrayNotificationIcon::showMessage(const QString& title, const QString& text)

@@ -22,8 +22,10 @@ public:
     bool isAreaAvailable() const override;
     QRect geometry() const override;
     void showMessage(const QString& title, const QString& text) override;
+    void setContextMenu(QMenu* menu) override;
 
 private:
+    static bool isStatusNotifierItem();
     void watchArea();
 
     QSystemTrayIcon* m_tray;
