@@ -534,9 +534,15 @@ class Sandbox:
         lines = self.messenger_log().splitlines()
         for i, line in enumerate(lines):
             head = line.split(" ", 2)
-            if len(head) == 3 and head[2].startswith("Message from ") and i + 1 < len(lines):
+            if len(head) == 3 and head[2].startswith("Message from "):
                 receiver = head[2].split(" to ", 1)[1].rsplit(" on ", 1)[0]
-                found.append((receiver, lines[i + 1]))
+                # The text follows on lines of its own, indented so that none can pass for an entry.
+                text = []
+                for following in lines[i + 1 :]:
+                    if not following.startswith("    "):
+                        break
+                    text.append(following[4:])
+                found.append((receiver, "\n".join(text)))
         return found
 
     # -- clock -------------------------------------------------------------------------------------

@@ -1,33 +1,54 @@
 #include "messaging/net/MessengerEnvironment.h"
 
-#include "messaging/net/NetDatagram.h"
+#include "messaging/net/DatagramEncoder.h"
 
-#include <QDir>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-bool usableFolder(const QString& folder, bool create, QString* error)
+std::string environmentValue(const char* name)
 {
-    const QByteArray path = folder.toLocal8Bit();
-    if (create && mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
-        *error = QStringLiteral("cannot create %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The absolute form of path with "." and ".." taken out by the letters, not by following links:
+// the folder is then checked with lstat, and a link is refused rather than resolved.
+std::string cleanAbsolutePath(const std::string& path)
+{
+    std::filesystem::path absolute(path);
+    if (absolute.is_relative()) {
+        std::error_code failed;
+        absolute = std::filesystem::current_path(failed) / absolute;
+    }
+    std::string clean = absolute.lexically_normal().string();
+    if (clean.size() > 1 && clean.back() == '/')
+        clean.pop_back();
+    return clean;
+}
+
+bool usableFolder(const std::string& folder, bool create, std::string* error)
+{
+    if (create && mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        *error = "cannot create " + folder + ": " + std::strerror(errno);
         return false;
     }
     struct stat info = {};
-    if (lstat(path.constData(), &info) != 0) {
-        *error = QStringLiteral("%1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+    if (lstat(folder.c_str(), &info) != 0) {
+        *error = folder + ": " + std::strerror(errno);
         return false;
     }
     if (!S_ISDIR(info.st_mode) || info.st_uid != geteuid()) {
-        *error = QStringLiteral("%1 is not a folder of this user").arg(folder);
+        *error = folder + " is not a folder of this user";
         return false;
     }
-    if ((info.st_mode & 022) != 0 && chmod(path.constData(), info.st_mode & 0700) != 0) {
-        *error = QStringLiteral("%1 is writable by others").arg(folder);
+    if ((info.st_mode & 022) != 0 && chmod(folder.c_str(), info.st_mode & 0700) != 0) {
+        *error = folder + " is writable by others";
         return false;
     }
     return true;
@@ -35,52 +56,56 @@ bool usableFolder(const QString& folder, bool create, QString* error)
 
 } // namespace
 
-bool messengerRuntimeFolder(QString* folder, QString* error)
+bool messengerRuntimeFolder(std::string* folder, std::string* error)
 {
-    const QString knob = qEnvironmentVariable("TOVA_MESSENGER_RUNDIR");
-    if (!knob.isEmpty()) {
-        *folder = QDir::cleanPath(QDir::current().absoluteFilePath(knob));
+    const std::string knob = environmentValue("TOVA_MESSENGER_RUNDIR");
+    if (!knob.empty()) {
+        *folder = cleanAbsolutePath(knob);
         return usableFolder(*folder, true, error);
     }
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QString ignored;
-    if (QDir::isAbsolutePath(runtime) && usableFolder(runtime, false, &ignored)) {
-        *folder = QDir::cleanPath(runtime);
+    const std::string runtime = environmentValue("XDG_RUNTIME_DIR");
+    std::string ignored;
+    if (!runtime.empty() && runtime[0] == '/' && usableFolder(runtime, false, &ignored)) {
+        *folder = cleanAbsolutePath(runtime);
         return true;
     }
-    *folder = QStringLiteral("/tmp/tova-%1").arg(geteuid());
+    *folder = "/tmp/tova-" + std::to_string(geteuid());
     return usableFolder(*folder, true, error);
 }
 
-QString messengerLockPath(const QString& folder)
+std::string messengerLockPath(const std::string& folder)
 {
-    return folder + QStringLiteral("/tova-messenger.lock");
+    return folder + "/tova-messenger.lock";
 }
 
-QString messengerLogPath(const QString& folder)
+std::string messengerLogPath(const std::string& folder)
 {
-    return folder + QStringLiteral("/tova-messenger.log");
+    return folder + "/tova-messenger.log";
 }
 
-bool messengerPort(quint16* port, QString* error)
+bool messengerPort(std::uint16_t* port, std::string* error)
 {
-    const QString knob = qEnvironmentVariable("TOVA_MESSENGER_PORT");
-    if (knob.isEmpty()) {
+    const std::string knob = environmentValue("TOVA_MESSENGER_PORT");
+    if (knob.empty()) {
         *port = NetDatagram::kDefaultPort;
         return true;
     }
-    bool ok = false;
-    const uint value = knob.toUInt(&ok);
+    unsigned long value = 0;
+    bool ok = knob.size() <= 5;
+    for (const char c : knob) {
+        ok = ok && c >= '0' && c <= '9';
+        value = value * 10 + static_cast<unsigned long>(c - '0');
+    }
     if (!ok || value == 0 || value > 65535) {
-        *error = QStringLiteral("TOVA_MESSENGER_PORT is not a port number: %1").arg(knob);
+        *error = "TOVA_MESSENGER_PORT is not a port number: " + knob;
         return false;
     }
-    *port = quint16(value);
+    *port = static_cast<std::uint16_t>(value);
     return true;
 }
 
 bool messengerHasDisplay()
 {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    return !environmentValue("DISPLAY").empty() || !environmentValue("WAYLAND_DISPLAY").empty()
+        || !environmentValue("QT_QPA_PLATFORM").empty();
 }

@@ -5,6 +5,7 @@
 #include "messaging/net/NetDatagram.h"
 
 #include <QNetworkDatagram>
+#include <algorithm>
 
 namespace {
 // Room for a burst of datagrams that arrive while the event loop is busy showing a message.
@@ -13,9 +14,14 @@ constexpr int kMaxLoggedSenders = 1024;
 
 QString addressText(const QHostAddress& address)
 {
-    bool isIpv4 = false;
-    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
-    return isIpv4 ? QHostAddress(ipv4).toString() : address.toString();
+    return comparableSourceAddress(address).toString();
+}
+
+bool systemHasIpv6Address(const QList<QNetworkAddressEntry>& entries)
+{
+    return std::any_of(entries.begin(), entries.end(), [](const QNetworkAddressEntry& entry) {
+        return entry.ip().protocol() == QAbstractSocket::IPv6Protocol;
+    });
 }
 } // namespace
 
@@ -25,22 +31,38 @@ MessengerService::MessengerService(MessagePresenter* presenter, RateLimits limit
     m_clock.start();
     connect(&m_ipv4, &QUdpSocket::readyRead, this, [this] { readDatagrams(&m_ipv4); });
     connect(&m_ipv6, &QUdpSocket::readyRead, this, [this] { readDatagrams(&m_ipv6); });
+    m_outsideReport.setSingleShot(true);
+    m_outsideReport.setInterval(kOutsideReportIntervalMs);
+    connect(&m_outsideReport, &QTimer::timeout, this, &MessengerService::reportOutsideDrops);
 }
 
 bool MessengerService::listen(quint16 port, QString* error)
 {
-    if (!m_ipv4.bind(QHostAddress::AnyIPv4, port)) {
+    // Never SO_REUSEADDR (Qt's ShareAddress and ReuseAddressHint): set on both sockets, it lets
+    // Linux give another UDP socket the same port, and datagrams meant for this one with it.
+    if (!m_ipv4.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress)) {
         if (error)
             *error = QStringLiteral("cannot listen on UDP port %1: %2").arg(port).arg(m_ipv4.errorString());
         return false;
     }
     m_ipv4.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBufferBytes);
     // Qt binds AnyIPv6 as IPv6-only, so this socket does not compete with the IPv4 one.
-    if (m_ipv6.bind(QHostAddress::AnyIPv6, port))
+    if (m_ipv6.bind(QHostAddress::AnyIPv6, port, QAbstractSocket::DontShareAddress)) {
         m_ipv6.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kReceiveBufferBytes);
-    else
+        return true;
+    }
+    // Whoever holds the IPv6 port would receive what is sent to ::1 or this computer's IPv6
+    // addresses: only a system without IPv6 may do without it.
+    const bool noIpv6 = m_ipv6.error() == QAbstractSocket::UnsupportedSocketOperationError
+        || !systemHasIpv6Address(systemInterfaceEntries());
+    if (noIpv6) {
         messengerLog(QStringLiteral("no IPv6: %1").arg(m_ipv6.errorString()));
-    return true;
+        return true;
+    }
+    if (error)
+        *error = QStringLiteral("cannot listen on UDP port %1 for IPv6: %2").arg(port).arg(m_ipv6.errorString());
+    m_ipv4.close();
+    return false;
 }
 
 void MessengerService::readDatagrams(QUdpSocket* socket)
@@ -58,10 +80,23 @@ void MessengerService::readDatagrams(QUdpSocket* socket)
 void MessengerService::handleDatagram(const QByteArray& data, const QHostAddress& from)
 {
     const QString address = addressText(from);
+    // Before anything is done with the content: a stranger's datagram costs no more than this.
+    if (!m_sources.accepts(from, m_clock.elapsed())) {
+        ++m_outsideDrops;
+        m_lastOutsideSource = address;
+        if (!m_outsideReport.isActive())
+            m_outsideReport.start();
+        emit datagramDropped(address, QStringLiteral("outside the local network"));
+        return;
+    }
     QString reason;
     const std::optional<NetMessage> message = parseDatagram(data, &reason);
     if (!message) {
         emit datagramDropped(address, reason);
+        return;
+    }
+    if (!isValidSenderName(message->sender)) {
+        emit datagramDropped(address, QStringLiteral("the sender name is not a computer name"));
         return;
     }
     const ReceivedMessage received { *message, address, QDateTime::currentDateTime() };
@@ -79,4 +114,16 @@ void MessengerService::handleDatagram(const QByteArray& data, const QHostAddress
     m_limitedSenders.remove(address);
     m_presenter->present(received);
     emit messageShown(received);
+}
+
+void MessengerService::reportOutsideDrops()
+{
+    // The timer starts with the first drop after a report, so lines are at least an interval apart.
+    if (m_outsideDrops == 0)
+        return;
+    messengerLog(QStringLiteral("dropped %1 %2 from outside the local network in the last minute, the last from %3")
+                     .arg(QString::number(m_outsideDrops),
+                          m_outsideDrops == 1 ? QStringLiteral("datagram") : QStringLiteral("datagrams"),
+                          m_lastOutsideSource));
+    m_outsideDrops = 0;
 }

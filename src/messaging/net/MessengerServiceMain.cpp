@@ -1,6 +1,7 @@
 #include "messaging/net/MessengerServiceMain.h"
 
 #include "messaging/net/LogPresenter.h"
+#include "messaging/net/MessengerConfig.h"
 #include "messaging/net/MessengerEnvironment.h"
 #include "messaging/net/MessengerLog.h"
 #include "messaging/net/MessengerService.h"
@@ -12,8 +13,12 @@
 #include <QApplication>
 #include <QFileSystemWatcher>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -51,9 +56,9 @@ private:
     int m_fd;
 };
 
-bool redirectOutputTo(const QString& logPath)
+bool redirectOutputTo(const std::string& logPath)
 {
-    const int fd = open(logPath.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return false;
     dup2(fd, STDOUT_FILENO);
@@ -70,12 +75,13 @@ int runMessengerService(int readyFd, int& argc, char** argv)
     signal(SIGPIPE, SIG_IGN);
     Reporter reporter(readyFd);
 
-    QString folder;
-    QString error;
-    quint16 port = 0;
+    // The rules net follows too, in plain C++; their texts become QStrings here.
+    std::string folder;
+    std::string error;
+    std::uint16_t port = 0;
     if (!messengerRuntimeFolder(&folder, &error) || !messengerPort(&port, &error))
-        return reporter.fail(error);
-    const QString lockPath = messengerLockPath(folder);
+        return reporter.fail(QString::fromStdString(error));
+    const std::string lockPath = messengerLockPath(folder);
     ServiceLock lock(lockPath);
     switch (lock.acquire(&error)) {
     case ServiceLock::Result::Acquired:
@@ -84,11 +90,14 @@ int runMessengerService(int readyFd, int& argc, char** argv)
         reporter.send("RUNNING");
         return 0;
     case ServiceLock::Result::Failed:
-        return reporter.fail(error);
+        return reporter.fail(QString::fromStdString(error));
     }
     // Only the lock's holder may empty the log of the service before it.
-    if (readyFd >= 0 && !redirectOutputTo(messengerLogPath(folder)))
-        return reporter.fail(QStringLiteral("cannot write %1").arg(messengerLogPath(folder)));
+    const std::string logPath = messengerLogPath(folder);
+    if (readyFd >= 0 && !redirectOutputTo(logPath))
+        return reporter.fail(QStringLiteral("cannot write %1").arg(QString::fromStdString(logPath)));
+    if (readyFd >= 0)
+        keepMessengerLogBounded(QString::fromStdString(logPath));
 
     const bool withWindows = messengerHasDisplay();
     std::unique_ptr<QCoreApplication> app;
@@ -105,16 +114,18 @@ int runMessengerService(int readyFd, int& argc, char** argv)
     NotificationPresenter notifications(QDBusConnection::sessionBus(),
                                         withWindows ? static_cast<MessagePresenter*>(&windowPresenter) : &logPresenter);
     MessengerService service(&notifications);
-    if (!service.listen(port, &error))
-        return reporter.fail(error);
+    service.setSourceFilter(LocalSourceFilter(loadMessengerConfig()));
+    QString listenError;
+    if (!service.listen(port, &listenError))
+        return reporter.fail(listenError);
     if (!lock.writePid(getpid(), &error))
-        return reporter.fail(error);
+        return reporter.fail(QString::fromStdString(error));
 
     UnixSignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &UnixSignalWatcher::signalReceived, app.get(), &QCoreApplication::quit);
     // The user's last session ending removes the runtime folder and with it the lock; a service
     // left running then would hold the port against the next session's one.
-    QFileSystemWatcher lockWatcher({ lockPath });
+    QFileSystemWatcher lockWatcher({ QString::fromStdString(lockPath) });
     QObject::connect(&lockWatcher, &QFileSystemWatcher::fileChanged, app.get(), [&lock] {
         if (!lock.stillInPlace()) {
             messengerLog(QStringLiteral("the lock file has gone: stopping"));
@@ -131,4 +142,20 @@ int runMessengerService(int readyFd, int& argc, char** argv)
     lock.clearPid();
     messengerLog(QStringLiteral("stopped"));
     return status;
+}
+
+int runMessengerProgram(int& argc, char** argv)
+{
+    if (argc == 1)
+        return runMessengerService(-1, argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--ready-fd") == 0) {
+        bool ok = false;
+        const int readyFd = QByteArray(argv[2]).toInt(&ok);
+        // Never standard input, output or error: the report would go to the wrong place.
+        if (ok && readyFd > 2)
+            return runMessengerService(readyFd, argc, argv);
+    }
+    std::fputs("usage: tova-messenger [--ready-fd N]  this user's messenger service (net start messenger runs it)\n",
+               stderr);
+    return 2;
 }

@@ -1,13 +1,15 @@
 #include "messaging/net/NetCommand.h"
 
+#include "messaging/net/DatagramEncoder.h"
 #include "messaging/net/MessengerEnvironment.h"
-#include "messaging/net/MessengerServiceMain.h"
 #include "messaging/net/NetSender.h"
 #include "messaging/net/ServiceControl.h"
+#include "messaging/net/Utf8.h"
 
-#include <QCoreApplication>
-#include <QStringList>
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -21,66 +23,67 @@ int usage()
     return 2;
 }
 
-int failure(QString reason)
+int failure(std::string reason)
 {
     // One line, whatever the name or the system's text had in it.
-    reason.replace(u'\n', u' ').replace(u'\r', u' ');
-    std::fprintf(stderr, "net: %s\n", reason.toLocal8Bit().constData());
+    std::replace(reason.begin(), reason.end(), '\n', ' ');
+    std::replace(reason.begin(), reason.end(), '\r', ' ');
+    std::fprintf(stderr, "net: %s\n", reason.c_str());
     return 1;
 }
 
-// Characters a datagram may not carry become U+FFFD rather than being dropped unseen.
-QString withoutControlCharacters(QString text)
+// Windows spells its commands in any case; so may the callers.
+bool sameWord(const std::string& word, const char* expected)
 {
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control && c != u'\t' && c != u'\n' && c != u'\r')
-            c = QChar::ReplacementCharacter;
-    }
-    return text;
+    return std::equal(word.begin(), word.end(), expected, expected + std::char_traits<char>::length(expected),
+                      [](char a, char b) { return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b; });
 }
 
-int send(int& argc, char** argv, const QStringList& args)
+// Characters a datagram may not carry become U+FFFD rather than being dropped unseen.
+std::string withoutControlCharacters(std::u32string text)
+{
+    std::replace_if(
+        text.begin(), text.end(), [](char32_t c) { return !datagramTextAllows(c); }, U'\uFFFD');
+    return utf8::encode(text);
+}
+
+int send(const std::vector<std::string>& args)
 {
     if (args.size() < 4)
-        return args.size() == 3 ? failure(QStringLiteral("no message to send")) : usage();
-    quint16 port = 0;
-    QString error;
+        return args.size() == 3 ? failure("no message to send") : usage();
+    std::uint16_t port = 0;
+    std::string error;
     if (!messengerPort(&port, &error))
         return failure(error);
-    const QString message = withoutControlCharacters(args.mid(3).join(u' '));
-    // The resolver's cache wants an application object; a core one keeps the start quick
-    // (a notice starts hundreds of these at once) where a GUI one would not.
-    QCoreApplication app(argc, argv);
-    if (!sendNetMessage(args[2], message, port, &error))
+    std::u32string decoded;
+    if (!utf8::decode(args[2], &decoded))
+        return failure("the computer name is not UTF-8 text");
+    // One argument arrives verbatim; several are words, joined by one blank each.
+    std::string words = args[3];
+    for (std::size_t i = 4; i < args.size(); ++i)
+        words += ' ' + args[i];
+    if (!utf8::decode(words, &decoded))
+        return failure("the message is not UTF-8 text");
+    if (!sendNetMessage(args[2], withoutControlCharacters(decoded), port, &error))
         return failure(error);
     return 0;
 }
 
 } // namespace
 
-int runNetCommand(int& argc, char** argv)
+int runNetCommand(int argc, char** argv)
 {
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args.append(QString::fromLocal8Bit(argv[i]));
-    const QString verb = args.value(1).toLower();
+    const std::vector<std::string> args(argv, argv + argc);
+    const std::string verb = args.size() > 1 ? args[1] : std::string();
 
-    if (verb == QLatin1String("send"))
-        return send(argc, argv, args);
-    if (args.size() == 3 && args[2].compare(QLatin1String("messenger"), Qt::CaseInsensitive) == 0) {
-        QString error;
-        if (verb == QLatin1String("start"))
+    if (sameWord(verb, "send"))
+        return send(args);
+    if (args.size() == 3 && sameWord(args[2], "messenger")) {
+        std::string error;
+        if (sameWord(verb, "start"))
             return startMessenger(&error) ? 0 : failure(error);
-        if (verb == QLatin1String("stop"))
+        if (sameWord(verb, "stop"))
             return stopMessenger(&error) ? 0 : failure(error);
-    }
-    if (args.value(1) == QLatin1String(kServiceCommand)) {
-        if (args.size() == 2)
-            return runMessengerService(-1, argc, argv);
-        bool ok = false;
-        const int readyFd = args.value(3).toInt(&ok);
-        if (args.size() == 4 && args[2] == QLatin1String("--ready-fd") && ok && readyFd > 2)
-            return runMessengerService(readyFd, argc, argv);
     }
     return usage();
 }

@@ -4,16 +4,21 @@
 
 namespace {
 
-constexpr char kMagic[] = "TVNM";
-
 enum class Field { Name, Text };
 
 bool charactersAllowed(const QString& value, Field field)
 {
-    for (const QChar c : value) {
-        const QChar::Category category = c.category();
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        // By code point: format characters outside the basic plane (tag characters, for one) would
+        // pass as two surrogates.
+        char32_t c = value[i].unicode();
+        if (value[i].isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(value[i], value[i + 1]);
+            ++i;
+        }
+        const QChar::Category category = QChar::category(c);
         if (category == QChar::Other_Control) {
-            if (field == Field::Text && (c == u'\t' || c == u'\n' || c == u'\r'))
+            if (field == Field::Text && (c == U'\t' || c == U'\n' || c == U'\r'))
                 continue;
             return false;
         }
@@ -35,13 +40,6 @@ bool decodeStrictUtf8(const QByteArray& bytes, QString* out)
                            QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     *out = decoder(bytes);
     return !decoder.hasError() && out->toUtf8() == bytes;
-}
-
-void appendField(QByteArray* data, const QByteArray& bytes)
-{
-    data->append(char((bytes.size() >> 8) & 0xff));
-    data->append(char(bytes.size() & 0xff));
-    data->append(bytes);
 }
 
 struct FieldRule
@@ -69,39 +67,22 @@ bool fail(QString* error, const QString& reason)
 QByteArray buildDatagram(const NetMessage& message, QString* error)
 {
     const QString* values[3] = { &message.sender, &message.receiver, &message.text };
-    QByteArray encoded[3];
     for (int i = 0; i < 3; ++i) {
-        const FieldRule& rule = kFieldRules[i];
         // toUtf8() would turn a lone surrogate into "?" and the receiver would read other text than was sent.
         if (!QStringView(*values[i]).isValidUtf16()) {
-            fail(error, QStringLiteral("the %1 is not valid Unicode text").arg(QLatin1String(rule.name)));
-            return {};
-        }
-        encoded[i] = values[i]->toUtf8();
-        if (encoded[i].isEmpty()) {
-            fail(error, QStringLiteral("the %1 is empty").arg(QLatin1String(rule.name)));
-            return {};
-        }
-        if (encoded[i].size() > rule.maxBytes) {
-            fail(error,
-                 QStringLiteral("the %1 is too long (%2 bytes of UTF-8, at most %3)")
-                     .arg(QLatin1String(rule.name))
-                     .arg(encoded[i].size())
-                     .arg(rule.maxBytes));
-            return {};
-        }
-        if (!charactersAllowed(*values[i], rule.kind)) {
-            fail(error, QStringLiteral("the %1 holds a control character").arg(QLatin1String(rule.name)));
+            fail(error, QStringLiteral("the %1 is not valid Unicode text").arg(QLatin1String(kFieldRules[i].name)));
             return {};
         }
     }
-    QByteArray data;
-    data.reserve(NetDatagram::kHeaderBytes + encoded[0].size() + encoded[1].size() + encoded[2].size());
-    data.append(kMagic, 4);
-    data.append(char(NetDatagram::kVersion));
-    for (const QByteArray& bytes : encoded)
-        appendField(&data, bytes);
-    return data;
+    // The very encoder net uses.
+    std::string reason;
+    const std::string data = encodeDatagram(message.sender.toStdString(), message.receiver.toStdString(),
+                                            message.text.toStdString(), &reason);
+    if (data.empty()) {
+        fail(error, QString::fromStdString(reason));
+        return {};
+    }
+    return QByteArray::fromStdString(data);
 }
 
 std::optional<NetMessage> parseDatagram(const QByteArray& data, QString* error)
@@ -115,7 +96,7 @@ std::optional<NetMessage> parseDatagram(const QByteArray& data, QString* error)
         fail(error, QStringLiteral("datagram too short"));
         return std::nullopt;
     }
-    if (!data.startsWith(QByteArrayView(kMagic, 4))) {
+    if (!data.startsWith(QByteArrayView(NetDatagram::kMagic, sizeof NetDatagram::kMagic))) {
         fail(error, QStringLiteral("not a messenger datagram"));
         return std::nullopt;
     }
@@ -156,23 +137,4 @@ std::optional<NetMessage> parseDatagram(const QByteArray& data, QString* error)
         return std::nullopt;
     }
     return NetMessage { values[0], values[1], values[2] };
-}
-
-QString truncateUtf8(const QString& text, int maxBytes)
-{
-    QString result;
-    int bytes = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        // A surrogate pair is one character of four bytes and is kept or cut whole.
-        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-        const QString character = text.mid(i, pair ? 2 : 1);
-        const int size = int(character.toUtf8().size());
-        if (bytes + size > maxBytes)
-            break;
-        bytes += size;
-        result += character;
-        if (pair)
-            ++i;
-    }
-    return result;
 }

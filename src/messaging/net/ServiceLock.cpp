@@ -1,33 +1,43 @@
 #include "messaging/net/ServiceLock.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
-QString systemError(const QString& what)
+std::string systemError(const std::string& what)
 {
-    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
+    return what + ": " + std::strerror(errno);
 }
 
-qint64 readPid(int fd)
+std::int64_t readPid(int fd)
 {
     char buffer[32] = {};
     const ssize_t n = pread(fd, buffer, sizeof buffer - 1, 0);
     if (n <= 0)
         return 0;
-    bool ok = false;
-    const qint64 pid = QByteArray(buffer, int(n)).trimmed().toLongLong(&ok);
-    return ok && pid > 1 ? pid : 0;
+    // A number, then at most white space.
+    char* end = nullptr;
+    errno = 0;
+    const long long pid = std::strtoll(buffer, &end, 10);
+    if (errno != 0 || end == buffer)
+        return 0;
+    for (; *end != '\0'; ++end) {
+        if (std::strchr(" \t\n\r\v\f", *end) == nullptr)
+            return 0;
+    }
+    return pid > 1 ? pid : 0;
 }
 
 } // namespace
 
-ServiceLock::ServiceLock(QString path) : m_path(std::move(path)) { }
+ServiceLock::ServiceLock(std::string path) : m_path(std::move(path)) { }
 
 ServiceLock::~ServiceLock()
 {
@@ -35,10 +45,9 @@ ServiceLock::~ServiceLock()
         close(m_fd);
 }
 
-ServiceLock::Result ServiceLock::acquire(QString* error)
+ServiceLock::Result ServiceLock::acquire(std::string* error)
 {
-    const QByteArray path = m_path.toLocal8Bit();
-    m_fd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    m_fd = open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (m_fd < 0) {
         *error = systemError(m_path);
         return Result::Failed;
@@ -60,10 +69,10 @@ ServiceLock::Result ServiceLock::acquire(QString* error)
     return result;
 }
 
-bool ServiceLock::writePid(qint64 pid, QString* error)
+bool ServiceLock::writePid(std::int64_t pid, std::string* error)
 {
-    const QByteArray text = QByteArray::number(pid) + '\n';
-    if (ftruncate(m_fd, 0) != 0 || pwrite(m_fd, text.constData(), size_t(text.size()), 0) != text.size()) {
+    const std::string text = std::to_string(pid) + '\n';
+    if (ftruncate(m_fd, 0) != 0 || pwrite(m_fd, text.data(), text.size(), 0) != ssize_t(text.size())) {
         *error = systemError(m_path);
         return false;
     }
@@ -81,16 +90,14 @@ bool ServiceLock::stillInPlace() const
 {
     struct stat held = {};
     struct stat named = {};
-    const QByteArray path = m_path.toLocal8Bit();
-    return m_fd >= 0 && fstat(m_fd, &held) == 0 && lstat(path.constData(), &named) == 0 && held.st_dev == named.st_dev
+    return m_fd >= 0 && fstat(m_fd, &held) == 0 && lstat(m_path.c_str(), &named) == 0 && held.st_dev == named.st_dev
         && held.st_ino == named.st_ino;
 }
 
-ServiceLock::State ServiceLock::probe(const QString& path, qint64* pid, QString* error)
+ServiceLock::State ServiceLock::probe(const std::string& path, std::int64_t* pid, std::string* error)
 {
     *pid = 0;
-    const QByteArray name = path.toLocal8Bit();
-    const int fd = open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         if (errno == ENOENT)
             return State::NotRunning;

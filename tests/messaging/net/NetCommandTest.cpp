@@ -11,22 +11,49 @@ namespace {
 
 const QString kNotice = QStringLiteral("请保存文件！服务器将在 60 秒之后关闭");
 
+// Bytes: the arguments are printf formats for the shell to turn into net's arguments, for the bytes
+// that are not UTF-8 and so cannot be passed as a QString.
+enum class Via { Net, Bytes, Messenger };
+
 struct CommandCase
 {
     const char* name;
     QStringList arguments;
     int exitCode;
     const char* saying;
+    Via via = Via::Net;
+    const char* environment = nullptr; // NAME=VALUE
 };
 
 class NetCommandLine : public ::testing::TestWithParam<CommandCase>
 {
 };
 
+NetRun runCase(NetSandbox& sandbox, const CommandCase& command)
+{
+    if (command.environment) {
+        const QStringList setting = QString::fromUtf8(command.environment).split(u'=');
+        sandbox.setEnvironmentValue(setting[0], setting[1]);
+    }
+    switch (command.via) {
+    case Via::Net:
+        break;
+    case Via::Messenger:
+        return sandbox.run(command.arguments, messengerProgram());
+    case Via::Bytes: {
+        const QString script = QStringLiteral(
+            "n=$#; for a do set -- \"$@\" \"$(printf \"$a\")\"; done; shift \"$n\"; exec \"$0\" \"$@\"");
+        return sandbox.run(QStringList { QStringLiteral("-c"), script, netProgram() } + command.arguments,
+                           QStringLiteral("/bin/sh"));
+    }
+    }
+    return sandbox.run(command.arguments);
+}
+
 TEST_P(NetCommandLine, FailsWithAReason)
 {
     NetSandbox sandbox;
-    const NetRun run = sandbox.run(GetParam().arguments);
+    const NetRun run = runCase(sandbox, GetParam());
     EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.standardError.toStdString();
     EXPECT_TRUE(run.standardError.contains(QString::fromUtf8(GetParam().saying))) << run.standardError.toStdString();
     if (GetParam().exitCode == 1) {
@@ -41,13 +68,68 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase { "SendWithoutMessage", { "send", "127.0.0.1" }, 1, "no message" },
         CommandCase { "StartAnotherService", { "start", "spooler" }, 2, "usage" },
         CommandCase { "StopWithMore", { "stop", "messenger", "now" }, 2, "usage" },
-        CommandCase { "ServiceOnStandardOutput", { "messenger-service", "--ready-fd", "1" }, 2, "usage" },
+        CommandCase { "ServiceOnStandardOutput", { "--ready-fd", "1" }, 2, "usage: tova-messenger", Via::Messenger },
+        CommandCase { "NoHiddenServiceCommand", { "messenger-service" }, 2, "usage: net" },
+        CommandCase { "PortNotANumber",
+                      { "send", "127.0.0.1", "hi" },
+                      1,
+                      "TOVA_MESSENGER_PORT is not a port number: 65536",
+                      Via::Net,
+                      "TOVA_MESSENGER_PORT=65536" },
         CommandCase { "NotAName", { "send", "no such;host", "hi" }, 1, "is not a computer name or address" },
         CommandCase { "NameOverTwoLines", { "send", "pc1\nMessage from boss", "hi" }, 1, "not a computer name" },
         CommandCase { "LabelTooLong", { "send", QString(64, u'a') + ".example", "hi" }, 1, "not a computer name" },
-        CommandCase { "MessageTooLong", { "send", "127.0.0.1", QString(901, u'x') }, 1, "too long" },
-        CommandCase { "ChineseTooLong", { "send", "127.0.0.1", QString(301, QChar(0x4E2D)) }, 1, "too long" }),
+        CommandCase { "NameNotUtf8", { "send", "pc\\377", "hi" }, 1, "the computer name is not UTF-8", Via::Bytes },
+        CommandCase { "MessageInLatin1", { "send", "127.0.0.1", "caf\\351" }, 1, "message is not UTF-8", Via::Bytes },
+        CommandCase { "OverlongSlash", { "send", "127.0.0.1", "ok", "\\300\\257" }, 1, "not UTF-8", Via::Bytes },
+        CommandCase { "Surrogate", { "send", "127.0.0.1", "\\355\\240\\200" }, 1, "not UTF-8", Via::Bytes },
+        CommandCase { "MessageTooLong", { "send", "127.0.0.1", QString(901, u'x') }, 1, "too long (901 bytes" },
+        CommandCase { "ChineseTooLong", { "send", "127.0.0.1", QString(301, QChar(0x4E2D)) }, 1, "(903 bytes" }),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
+
+struct NameCase
+{
+    const char* name;
+    std::string computer; // UTF-8
+    bool valid;
+};
+
+class ComputerName : public ::testing::TestWithParam<NameCase>
+{
+};
+
+std::string repeated(int times, const std::string& piece)
+{
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+// Checked without running net: a valid name would be sent to the resolver.
+TEST_P(ComputerName, IsCheckedBeforeAnyLookUp)
+{
+    EXPECT_EQ(isValidComputerName(GetParam().computer), GetParam().valid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, ComputerName,
+    ::testing::Values(
+        NameCase { "Ipv4", "192.168.0.2", true }, NameCase { "Ipv6WithScope", "fe80::1%1", true },
+        NameCase { "HyphenAndUnderscore", "pc-1_b", true }, NameCase { "RootDotAtTheEnd", "pc1.example.", true },
+        NameCase { "German", "b\u00fccher.example", true },
+        NameCase { "Russian", "\u043f\u0440\u0438\u043c\u0435\u0440", true },
+        NameCase { "Chinese", "\u5f20\u4e09.example", true }, NameCase { "CombiningAccent", "cafe\u0301", true },
+        NameCase { "LongestLabel", repeated(63, "a") + ".example", true },
+        NameCase { "LongestName", repeated(3, std::string(63, 'a') + '.') + repeated(61, "d"), true },
+        NameCase { "NameOneTooLong", repeated(3, std::string(63, 'a') + '.') + repeated(62, "d"), false },
+        // 32 characters, 64 bytes: the limits are on the bytes.
+        NameCase { "LabelOfTwoByteLettersTooLong", repeated(32, "\u00e9"), false }, NameCase { "Empty", "", false },
+        NameCase { "RootDotOnly", ".", false }, NameCase { "EmptyLabel", "pc1..example", false },
+        NameCase { "Blank", "pc 1", false }, NameCase { "Slash", "pc1/x", false },
+        NameCase { "IdeographicFullStop", "pc1\u3002example", false },
+        NameCase { "ZeroWidthSpace", "pc\u200b1", false }, NameCase { "NotUtf8", "caf\xe9", false }),
+    [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.name); });
 
 TEST(NetCommand, StartTwiceStopTwice)
 {
@@ -145,7 +227,8 @@ TEST(NetCommand, ServiceSurvivesBadDatagramsAndLogsMessages)
     const NetRun send = sandbox.run({ "send", "127.0.0.1", kNotice });
     ASSERT_EQ(send.exitCode, 0) << send.standardError.toStdString();
     ASSERT_TRUE(waitUntil([&] { return sandbox.log().contains(kNotice); })) << sandbox.log().toStdString();
-    const QString heading = QStringLiteral("Message from %1 (127.0.0.1) to 127.0.0.1 on ").arg(localComputerName());
+    const QString heading = QStringLiteral("Message from 127.0.0.1 (calls itself %1) to 127.0.0.1 on ")
+                                .arg(QString::fromStdString(localComputerName()));
     EXPECT_TRUE(sandbox.log().contains(heading)) << sandbox.log().toStdString();
     EXPECT_FALSE(sandbox.log().contains(u'\x1B'));
     EXPECT_TRUE(isMessengerServiceRunning(pid));

@@ -1,5 +1,9 @@
 #include "messaging/net/NetDatagram.h"
 
+#include "messaging/net/NetSender.h"
+#include "messaging/net/ReceivedMessage.h"
+#include "messaging/net/Utf8.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,6 +18,13 @@ QByteArray field(const QByteArray& bytes)
 QByteArray datagram(const QByteArray& sender, const QByteArray& receiver, const QByteArray& text)
 {
     return QByteArray("TVNM\x01", 5) + field(sender) + field(receiver) + field(text);
+}
+
+std::string encodeUnchecked(const std::string& sender, const std::string& receiver, const std::string& text)
+{
+    return datagram(QByteArray::fromStdString(sender), QByteArray::fromStdString(receiver),
+                    QByteArray::fromStdString(text))
+        .toStdString();
 }
 
 struct RoundTripCase
@@ -99,6 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  "\xC2\x9B"
                                  "2J") },
         MalformedCase { "LineBreakInSender", datagram("pc1\nMessage from boss", "b", "c") },
+        MalformedCase { "TagCharacterInReceiver", datagram("a", "b\xF3\xA0\x80\x81", "c") },
         MalformedCase { "BidiOverrideInSender",
                         datagram("a\xE2\x80\xAE"
                                  "b",
@@ -120,6 +132,67 @@ TEST(NetDatagram, LoneSurrogateIsRefusedRatherThanSentAsQuestionMark)
         QString error;
         EXPECT_TRUE(buildDatagram(message, &error).isEmpty()) << message.text.toStdString();
         EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+// net encodes with plain C++ and its own table of the characters a field may hold; the receiver
+// decides with Qt's. Every character net agrees to send must arrive, in a name and in a text. The
+// only ones net may refuse where Qt would take them: characters Qt's Unicode tables do not know yet.
+TEST(NetDatagram, EveryCharacterNetEncodesArrivesUnchanged)
+{
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const std::string character = utf8::encode(std::u32string(1, c));
+        const std::string name = "pc" + character;
+        const std::string text = "text " + character;
+        const std::string fields[2][3] = { { name, name, "text" }, { "pc1", "pc2", text } };
+        for (const auto& sent : fields) {
+            std::string refusal;
+            const std::string data = encodeDatagram(sent[0], sent[1], sent[2], &refusal);
+            const std::optional<NetMessage> received = parseDatagram(
+                QByteArray::fromStdString(data.empty() ? encodeUnchecked(sent[0], sent[1], sent[2]) : data));
+            if (!data.empty()) {
+                ASSERT_TRUE(received) << "U+" << std::hex << unsigned(c) << " is sent but dropped";
+                EXPECT_EQ(*received,
+                          (NetMessage { QString::fromStdString(sent[0]), QString::fromStdString(sent[1]),
+                                        QString::fromStdString(sent[2]) }));
+            } else if (received) {
+                EXPECT_EQ(QChar::category(c), QChar::Other_NotAssigned)
+                    << "U+" << std::hex << unsigned(c) << " is read but not sent: " << refusal;
+            }
+        }
+    }
+}
+
+std::string repeated(const std::string& text, int times)
+{
+    std::string result;
+    for (int i = 0; i < times; ++i)
+        result += text;
+    return result;
+}
+
+// The host name signs each message: made a name every receiver takes, cut between two characters.
+TEST(NetDatagram, EveryHostNameSignsWithANameReceiversTake)
+{
+    const struct
+    {
+        std::string hostName;
+        std::string signed_;
+    } cases[] = {
+        { "pc1.lab-2_b", "pc1.lab-2_b" },
+        { std::string(70, 'x'), std::string(63, 'x') },
+        { repeated("\u4e2d", 30), repeated("\u4e2d", 21) }, // 64 bytes hold 21 of them
+        { "pc 1(x)", "pc-1-x-" },
+        { "pc\xff\xe4\xb8", "pc---" },
+        { "", "unknown" },
+    };
+    for (const auto& c : cases) {
+        const std::string name = senderNameFor(c.hostName);
+        EXPECT_EQ(name, c.signed_) << c.hostName;
+        EXPECT_LE(name.size(), 64u) << c.hostName;
+        EXPECT_TRUE(isValidSenderName(QString::fromStdString(name))) << c.hostName << " signs as " << name;
     }
 }
 

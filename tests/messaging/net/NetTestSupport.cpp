@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <QUdpSocket>
@@ -15,6 +16,11 @@
 QString netProgram()
 {
     return QStringLiteral(TOVA_NET_PROGRAM);
+}
+
+QString messengerProgram()
+{
+    return QStringLiteral(TOVA_MESSENGER_PROGRAM);
 }
 
 quint16 freeUdpPort()
@@ -73,8 +79,10 @@ bool hasEnded(qint64 pid)
 bool isMessengerServiceRunning(qint64 pid)
 {
     QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-    return pid > 0 && !hasEnded(pid) && cmdline.open(QIODevice::ReadOnly)
-        && cmdline.readAll().contains("messenger-service");
+    if (pid <= 0 || hasEnded(pid) || !cmdline.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray program = cmdline.readAll().split('\0').constFirst();
+    return QFileInfo(QString::fromLocal8Bit(program)).fileName() == QFileInfo(messengerProgram()).fileName();
 }
 
 int zombieChildren()
@@ -108,17 +116,17 @@ NetSandbox::~NetSandbox()
         kill(pid_t(pid), SIGKILL);
 }
 
-NetRun NetSandbox::run(const QStringList& arguments) const
+NetRun NetSandbox::run(const QStringList& arguments, const QString& program) const
 {
     QProcess process;
     process.setProcessEnvironment(m_environment);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(netProgram(), arguments);
+    process.start(program, arguments);
     if (!process.waitForFinished(30000)) {
         process.kill();
         process.waitForFinished();
-        return { -1, QStringLiteral("net did not finish") };
+        return { -1, program + QStringLiteral(" did not finish") };
     }
     return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
              QString::fromUtf8(process.readAllStandardError()) };
@@ -126,12 +134,12 @@ NetRun NetSandbox::run(const QStringList& arguments) const
 
 QString NetSandbox::log() const
 {
-    QFile file(messengerLogPath(m_dir.path()));
+    QFile file(QString::fromStdString(messengerLogPath(m_dir.path().toStdString())));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 qint64 NetSandbox::servicePid() const
 {
-    QFile file(messengerLockPath(m_dir.path()));
+    QFile file(QString::fromStdString(messengerLockPath(m_dir.path().toStdString())));
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
 }

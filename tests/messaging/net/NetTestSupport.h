@@ -19,6 +19,8 @@ struct NetRun
 
 /// The net program of this build.
 QString netProgram();
+/// The messenger service's program of this build, beside net.
+QString messengerProgram();
 /// A UDP port free on IPv4 and IPv6 at the moment of asking.
 quint16 freeUdpPort();
 /// Polls condition, turning the event loop, until it holds or timeoutMs has passed.
@@ -48,8 +50,8 @@ public:
     void setEnvironmentValue(const QString& name, const QString& value) { m_environment.insert(name, value); }
     const QProcessEnvironment& environment() const { return m_environment; }
 
-    /// Runs net with arguments and waits for it to end.
-    NetRun run(const QStringList& arguments) const;
+    /// Runs net (or another program) with arguments and waits for it to end.
+    NetRun run(const QStringList& arguments, const QString& program = netProgram()) const;
     /// The service's log so far.
     QString log() const;
     /// The process id the running service recorded in its lock, 0 if none.

@@ -42,9 +42,10 @@ TEST_P(NetNotification, UserSeesHeadingAsSummaryAndTheTextAsBody)
         << sandbox.log().toStdString();
     ASSERT_EQ(calls.size(), 1);
     ASSERT_EQ(calls[0].size(), 8);
-    const QRegularExpression summary(QStringLiteral("^Message from %1 \\(127\\.0\\.0\\.1\\) to 127\\.0\\.0\\.1 on "
-                                                    "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")
-                                         .arg(QRegularExpression::escape(localComputerName())));
+    const QRegularExpression summary(
+        QStringLiteral("^Message from 127\\.0\\.0\\.1 \\(calls itself %1\\) to 127\\.0\\.0\\.1 on "
+                       "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$")
+            .arg(QRegularExpression::escape(QString::fromStdString(localComputerName()))));
     EXPECT_TRUE(summary.match(calls[0][3].toString()).hasMatch()) << calls[0][3].toString().toStdString();
     EXPECT_EQ(calls[0][4].toString(), QString::fromUtf8(GetParam().body));
     EXPECT_TRUE(calls[0][5].toStringList().isEmpty()) << "no actions: nothing to click into running something";
