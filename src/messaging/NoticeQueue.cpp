@@ -22,7 +22,7 @@ void NoticeQueue::startBatch()
     m_scheduled = false;
     const qsizetype end = std::min(m_lines.size(), m_next + m_batchSize);
     for (; m_next < end; ++m_next) {
-        m_launcher.WinExec(m_lines[m_next], 0);
+        m_launcher.WinExecDetached(m_lines[m_next]);
     }
     if (m_next < m_lines.size()) {
         m_scheduled = true;

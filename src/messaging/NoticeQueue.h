@@ -5,10 +5,10 @@
 #include <QObject>
 #include <QStringList>
 
-// Hands queued command lines to the real launcher a few at a time, one batch per turn of the event loop.
-// A notice burst starts up to 254 processes; started all at once they would hold the window thread for a
-// second or more on a busy machine. In batches the ticks and the user's clicks go on in between, and the
-// commands still start in order, without waiting for each other.
+// Hands queued command lines to the real launcher a few at a time, one batch per turn of the event loop,
+// each started detached (the launcher's own thread waits for the system to create the process). A notice
+// burst starts up to 254 processes: the window thread only hands them over, the ticks and the user's
+// clicks go on in between, and the commands still start in order, without waiting for each other.
 class NoticeQueue : public QObject, public Launcher
 {
     Q_OBJECT
@@ -17,6 +17,7 @@ public:
 
     /// Queues the line and answers "started": the notice senders ignore launch failures anyway.
     int WinExec(const QString& commandLine, int showMode) override;
+    int WinExecDetached(const QString& commandLine) override { return WinExec(commandLine, 0); }
     /// Not queued: a single command the user waits to hear about.
     int WinExecWatched(const QString& commandLine, int showMode,
                        std::function<void(const QString& reason)> onFailure) override

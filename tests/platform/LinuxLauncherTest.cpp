@@ -193,6 +193,7 @@ TEST_F(LinuxLauncherTest, ReportsAMissingProgramAsNotFound)
            path("out/tova-missing") + " x", path("out") + " x", QStringLiteral("net send 192.168.0.2 hi") }) {
         SCOPED_TRACE(line.toStdString());
         EXPECT_EQ(launcher.WinExec(line, 0), LinuxLauncher::FileNotFound);
+        EXPECT_EQ(launcher.WinExecDetached(line), LinuxLauncher::FileNotFound);
     }
     QDir::setCurrent(savedCurrent);
     EXPECT_EQ(launcher.outstandingChildren(), 0);
@@ -284,14 +285,15 @@ TEST_F(LinuxLauncherTest, ReturnsWithoutWaitingForTheChild)
 
 TEST_F(LinuxLauncherTest, BurstOfNoticesStartsEveryOneAndLeavesNoZombie)
 {
-    // As the notice does for 192.168.0.2 to .255: one process per address, all at once.
+    // As the notice does for 192.168.0.2 to .255: one process per address, all at once, each created on
+    // the launcher's spawning thread.
     QByteArray script = "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > 'OUT'/\"$2\"\n";
     script.replace("OUT", QFile::encodeName(path("out")));
     writeFile("app/net", script);
 
     LinuxLauncher launcher(path("app"));
     for (int n = 2; n <= 255; ++n)
-        ASSERT_EQ(launcher.WinExec(QStringLiteral("net send 192.168.0.%1 关机 in 1 min; bye").arg(n), 0),
+        ASSERT_EQ(launcher.WinExecDetached(QStringLiteral("net send 192.168.0.%1 关机 in 1 min; bye").arg(n)),
                   LinuxLauncher::Started);
     ASSERT_TRUE(waitUntilAllCollected(launcher));
     EXPECT_TRUE(zombieChildren().isEmpty());

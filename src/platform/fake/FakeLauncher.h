@@ -14,6 +14,7 @@ public:
         showModes.push_back(showMode);
         return result;
     }
+    int WinExecDetached(const QString& commandLine) override { return WinExec(commandLine, 0); }
     int WinExecWatched(const QString& commandLine, int showMode,
                        std::function<void(const QString& reason)> onFailure) override
     {

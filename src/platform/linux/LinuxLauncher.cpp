@@ -90,6 +90,14 @@ LinuxLauncher::LinuxLauncher(const QString& programDirectory, QObject* parent)
 
 LinuxLauncher::~LinuxLauncher()
 {
+    // What was handed over is started, so that no notice is lost to the program ending.
+    {
+        const std::lock_guard<std::mutex> lock(m_spawnMutex);
+        m_stopSpawner = true;
+    }
+    m_spawnWake.notify_one();
+    if (m_spawner.joinable())
+        m_spawner.join();
     // Children still running now are collected by init once this process ends.
     reapChildren();
     if (m_devNull >= 0)
@@ -104,21 +112,75 @@ int LinuxLauncher::WinExec(const QString& commandLine, int showMode)
     if (!m_reapTimer.isActive())
         reapChildren();
 
+    Start start;
+    if (const int result = prepare(commandLine, &start); result != Started)
+        return result;
+    pid_t pid = 0;
+    if (const int result = spawn(start, &pid); result != Started)
+        return result;
+    m_children.push_back(pid);
+    startReaping();
+    return Started;
+}
+
+int LinuxLauncher::WinExecDetached(const QString& commandLine)
+{
+    Start start;
+    if (const int result = prepare(commandLine, &start); result != Started)
+        return result;
+    {
+        const std::lock_guard<std::mutex> lock(m_spawnMutex);
+        m_toSpawn.push_back(std::move(start));
+        if (!m_spawner.joinable())
+            m_spawner = std::thread([this] { runSpawner(); });
+    }
+    m_spawnWake.notify_one();
+    startReaping();
+    return Started;
+}
+
+void LinuxLauncher::runSpawner()
+{
+    // posix_spawn returns once the child has been created and has run exec: on a busy machine that is a
+    // good part of a millisecond each, which the window thread no longer waits for.
+    std::unique_lock<std::mutex> lock(m_spawnMutex);
+    for (;;) {
+        m_spawnWake.wait(lock, [this] { return m_stopSpawner || !m_toSpawn.empty(); });
+        if (m_toSpawn.empty())
+            return; // stopping, and nothing left to start
+        Start start = std::move(m_toSpawn.front());
+        m_toSpawn.pop_front();
+        ++m_spawning;
+        lock.unlock();
+        pid_t pid = 0;
+        const bool started = spawn(start, &pid) == Started;
+        lock.lock();
+        --m_spawning;
+        if (started)
+            m_spawned.push_back(pid);
+    }
+}
+
+int LinuxLauncher::prepare(const QString& commandLine, Start* start)
+{
     const QStringList words = CommandLine::split(commandLine);
     if (words.isEmpty() || words.first().isEmpty())
         return FileNotFound;
-    const QByteArray program = findProgram(words.first());
-    if (program.isEmpty())
+    start->program = findProgram(words.first());
+    if (start->program.isEmpty())
         return FileNotFound;
-
     // Qt 6 encodes local 8-bit text as UTF-8 on Linux, whatever the locale says.
-    std::vector<QByteArray> encoded;
-    encoded.reserve(words.size());
+    start->words.reserve(words.size());
     for (const QString& word : words)
-        encoded.push_back(word.toLocal8Bit());
+        start->words.push_back(word.toLocal8Bit());
+    return Started;
+}
+
+int LinuxLauncher::spawn(Start& start, pid_t* pid) const
+{
     std::vector<char*> argv;
-    argv.reserve(encoded.size() + 1);
-    for (QByteArray& word : encoded)
+    argv.reserve(start.words.size() + 1);
+    for (QByteArray& word : start.words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
@@ -149,15 +211,20 @@ int LinuxLauncher::WinExec(const QString& commandLine, int showMode)
     if (failed != 0)
         return OutOfResources;
 
-    pid_t pid = 0;
-    const int error = posix_spawn(&pid, program.constData(), &setup.actions, &setup.attr, argv.data(), environ);
-    if (error != 0)
-        return resultOfSpawnError(error);
+    const int error = posix_spawn(pid, start.program.constData(), &setup.actions, &setup.attr, argv.data(), environ);
+    return error == 0 ? int(Started) : resultOfSpawnError(error);
+}
 
-    m_children.push_back(pid);
+void LinuxLauncher::startReaping()
+{
     if (!m_reapTimer.isActive() && thread() == QThread::currentThread() && QAbstractEventDispatcher::instance())
         m_reapTimer.start();
-    return Started;
+}
+
+int LinuxLauncher::outstandingChildren() const
+{
+    const std::lock_guard<std::mutex> lock(m_spawnMutex);
+    return int(m_children.size() + m_spawned.size() + m_toSpawn.size()) + m_spawning;
 }
 
 int LinuxLauncher::WinExecWatched(const QString& commandLine, int showMode,
@@ -202,6 +269,13 @@ int LinuxLauncher::WinExecWatched(const QString& commandLine, int showMode,
 
 void LinuxLauncher::reapChildren()
 {
+    bool spawnerBusy = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_spawnMutex);
+        m_children.insert(m_children.end(), m_spawned.begin(), m_spawned.end());
+        m_spawned.clear();
+        spawnerBusy = m_spawning > 0 || !m_toSpawn.empty();
+    }
     const auto ended = [](pid_t pid) {
         int status = 0;
         pid_t result;
@@ -212,7 +286,7 @@ void LinuxLauncher::reapChildren()
         return result == pid || (result < 0 && errno == ECHILD);
     };
     m_children.erase(std::remove_if(m_children.begin(), m_children.end(), ended), m_children.end());
-    if (m_children.empty())
+    if (m_children.empty() && !spawnerBusy)
         m_reapTimer.stop();
 }
 

@@ -6,7 +6,11 @@
 #include <QHash>
 #include <QObject>
 #include <QTimer>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <sys/types.h>
+#include <thread>
 #include <vector>
 
 // Starts programs with posix_spawn, no shell in between: the words of the command line reach the
@@ -37,22 +41,45 @@ public:
     /// Returns Started, FileNotFound (no such program, or not an executable regular file), BadFormat
     /// (the kernel cannot run the file), AccessDenied, or OutOfResources (no memory or processes left).
     int WinExec(const QString& commandLine, int showMode) override;
+    /// FileNotFound at once, else Started; the process is created on the launcher's spawning thread.
+    int WinExecDetached(const QString& commandLine) override;
     /// Started through QProcess, which collects the child and its error output; the same results.
     int WinExecWatched(const QString& commandLine, int showMode,
                        std::function<void(const QString& reason)> onFailure) override;
 
-    /// Children started and not yet collected.
-    int outstandingChildren() const { return static_cast<int>(m_children.size()); }
+    /// Children started or waiting to be started, and not yet collected.
+    int outstandingChildren() const;
 
     /// Collects every child that has ended; never blocks.
     void reapChildren();
 
 private:
+    /// The program and its words, as the child gets them.
+    struct Start
+    {
+        QByteArray program;
+        std::vector<QByteArray> words;
+    };
+    /// Parses the line and finds the program; FileNotFound or Started.
+    int prepare(const QString& commandLine, Start* start);
+    /// posix_spawn with our streams, session and signals; safe on any thread.
+    int spawn(Start& start, pid_t* pid) const;
+    void runSpawner();
+    void startReaping();
     QByteArray findProgram(const QString& name);
     void forgetLookups();
 
     QByteArray m_programDirectory;
     std::vector<pid_t> m_children;
+    // Detached starts: queued here by the launcher's thread, created by the spawning thread, which
+    // hands the process ids back for collecting.
+    mutable std::mutex m_spawnMutex;
+    std::condition_variable m_spawnWake;
+    std::deque<Start> m_toSpawn;
+    std::vector<pid_t> m_spawned;
+    int m_spawning = 0;
+    bool m_stopSpawner = false;
+    std::thread m_spawner;
     QTimer m_reapTimer;
     int m_devNull = -1;
     // Lookups of one burst (say 254 "net send" lines from one timer tick) share one PATH scan; the cache
