@@ -74,6 +74,7 @@ def require(*tools):
         "trayer": "trayer",
         "localedef": "locales",
         "weston": "weston",
+        "xprop": "x11-utils",
     }
     missing = []
     for tool in tools:
@@ -385,6 +386,13 @@ class Sandbox:
         """The first visible window whose whole title is title."""
         found = wait_for(lambda: self.windows(["--onlyvisible", "--name", "^" + title + "$"]), timeout)
         return found[0] if found else None
+
+    def window_title(self, window):
+        """The title the window manager shows: _NET_WM_NAME, which Qt may build differently from WM_NAME."""
+        result = self.run(["xprop", "-id", str(window), "-notype", "_NET_WM_NAME"], timeout=15)
+        line = result.stdout.decode(errors="replace").strip()  # _NET_WM_NAME = "text"
+        quoted = line.partition(" = ")[2]
+        return quoted[1:-1].replace('\\"', '"').replace("\\\\", "\\") if quoted.startswith('"') else None
 
     def window_geometry(self, window):
         values = {}

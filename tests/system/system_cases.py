@@ -404,7 +404,7 @@ def expect_window(sandbox, title, timeout=10):
     """The window whose title, as the window manager shows it, is exactly title."""
     window = sandbox.window_named(title, timeout)
     check(window, "no window %r" % title)
-    shown = sandbox.xdotool("getwindowname", str(window)).rstrip("\n")
+    shown = sandbox.window_title(window)
     check(shown == title, "the window manager shows %r, the program set %r" % (shown, title))
     return window
 
@@ -621,8 +621,8 @@ CASES = {
     "restart": (restart, BASE_TOOLS),
     "log_off": (log_off, X_TRAY),
     "held_back": (held_back, X_TRAY + ("at-spi",)),
-    "first_use": (first_use, X_TRAY + ("at-spi", "localedef")),
-    "first_use_english": (first_use_english, X_TRAY + ("at-spi", "localedef")),
+    "first_use": (first_use, X_TRAY + ("at-spi", "localedef", "xprop")),
+    "first_use_english": (first_use_english, X_TRAY + ("at-spi", "localedef", "xprop")),
     "second_start_and_exit": (second_start_and_exit, X_TRAY),
     "status_notifier_item": (status_notifier_item, BASE_TOOLS),
     "wayland": (wayland, ("dbus-daemon", "dbusmock", "weston", "qt-wayland", "at-spi")),
