@@ -610,6 +610,7 @@ def wayland(sandbox):
     check(wait_for(lambda: not ax.window(program.pid, "关机设置"), 10), "Cancel left the settings dialog open")
     check(wait_for(lambda: ax.window(program.pid, "Tova自动关机 1.2"), 20), "the main window did not show itself")
     check(program.poll() is None, "the program ended (status %s): %s" % (program.returncode, sandbox.tail("program.out")))
+    check("QObject::connect" not in sandbox.tail("program.out"), "Qt complained: %s" % sandbox.tail("program.out"))
 
 
 X_TRAY = BASE_TOOLS + ("trayer",)

@@ -42,7 +42,11 @@ void TrayNotificationIcon::watchArea()
 void TrayNotificationIcon::add(const QString& tip)
 {
     m_tray->setToolTip(tip);
-    m_tray->show();
+    // With no notification area there is nothing to show the icon in (on Wayland Qt would only print
+    // a warning); once one appears the program adds its icon again.
+    if (m_areaAvailable) {
+        m_tray->show();
+    }
 }
 
 void TrayNotificationIcon::remove()
