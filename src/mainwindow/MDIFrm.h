@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Countdown.h"
 #include "core/ProgramState.h"
 #include "localisation/InterfaceLocale.h"
 #include "messaging/NoticeQueue.h"
 #include "messaging/Send_Msg.h"
 #include "platform/Platform.h"
+#include "schedule/Countdown.h"
 #include "settingsdialog/frmOptions.h"
 
 #include <QIcon>
