@@ -106,6 +106,7 @@ private:
     /// every later tick back at the re-entry guard for as long as it stays open.
     void showErrorLater(const QString& text);
     bool isOptionsDialogOpen() const;
+    void makeDateTexts(const QDate& date) const;
     QString dateText(const QDate& date) const;
     QString dateLine(const QDate& date) const;
     /// The date and time of now as the log writes them.
@@ -136,9 +137,11 @@ private:
     QTimer Timer1;
     QTimer Timer2;
     QTimer Timer3;
-    // The date text is asked for every second but changes once a day or with the language.
+    // The date text and the date line are asked for every second but change once a day or with the
+    // language.
     mutable QDate m_dateTextDate;
     mutable QString m_dateText;
+    mutable QString m_dateLine;
     /// The language shown (1..100), 0 before the first is chosen.
     int m_language = 0;
     /// Dates and Qt's own texts follow the language shown.

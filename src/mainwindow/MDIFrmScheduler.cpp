@@ -46,19 +46,27 @@ void MDIFrm::startTimer2(const QTime& now)
     Timer2.start(1000 - now.msec() + TickPhaseMs);
 }
 
+void MDIFrm::makeDateTexts(const QDate& date) const
+{
+    if (date == m_dateTextDate && !m_dateText.isNull()) {
+        return;
+    }
+    m_dateText = m_interfaceLocale.toString(date, QLocale::ShortFormat);
+    const int weekday = date.dayOfWeek() % 7 + 1; // Sunday = 1 .. Saturday = 7
+    m_dateLine = m_lang[51] + m_dateText + u' ' + m_lang[62 + weekday];
+    m_dateTextDate = date;
+}
+
 QString MDIFrm::dateText(const QDate& date) const
 {
-    if (date != m_dateTextDate || m_dateText.isNull()) {
-        m_dateText = m_interfaceLocale.toString(date, QLocale::ShortFormat);
-        m_dateTextDate = date;
-    }
+    makeDateTexts(date);
     return m_dateText;
 }
 
 QString MDIFrm::dateLine(const QDate& date) const
 {
-    const int weekday = date.dayOfWeek() % 7 + 1; // Sunday = 1 .. Saturday = 7
-    return m_lang[51] + dateText(date) + u' ' + m_lang[62 + weekday];
+    makeDateTexts(date);
+    return m_dateLine;
 }
 
 QString MDIFrm::stampText() const
