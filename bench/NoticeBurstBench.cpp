@@ -1,5 +1,5 @@
 // The whole notice burst with the real thing: 254 "net send 127.0.0.N MESSAGE" (N = 2..255) started as the
-// main window starts them (MDIFrm::sendNotice: SendShutdownNotice into a NoticeQueue of the default batch
+// scheduler starts them (Scheduler::sendNotice: SendShutdownNotice into a NoticeQueue of the default batch
 // size over a LinuxLauncher), once with the real net and once with a floor in its place: floor_net
 // (bench/floor/FloorNet.c), plain C that builds the same datagram, sends it with one sendto() and ends,
 // copied as "net" into a temporary folder that the launcher gets as its program folder.
@@ -53,7 +53,7 @@ constexpr int kZombieDelayMs = 2000;
 // A run whose children have not all ended by then is reported and ends the benchmark.
 constexpr int kGiveUpMs = 60000;
 
-// What the main window sends a minute before the shutdown (lines 062 and 061 of the Chinese texts).
+// What the scheduler sends a minute before the shutdown (lines 062 and 061 of the Chinese texts).
 QString noticeText()
 {
     return QStringLiteral("请保存文件！服务器将在 60 秒之后关闭");
@@ -313,7 +313,7 @@ Figures runBurst(const QString& programDirectory, Counter& counter)
     Figures figures;
     LinuxLauncher launcher(programDirectory);
     TimedLauncher timed(launcher);
-    NoticeQueue queue(timed); // the batch size the main window uses
+    NoticeQueue queue(timed); // the batch size the scheduler uses
 
     QEventLoop loop;
     bool counted = false;

@@ -12,7 +12,6 @@
 #include "platform/NotificationIcon.h"
 #include "platform/SystemInfo.h"
 #include "shutdown/ErrorGuard.h"
-#include "shutdown/RaisedError.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -25,8 +24,8 @@
 
 MDIFrm::MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& executor, ErrorGuard& guard, Options options,
                QWidget* parent)
-    : QMainWindow(parent), m_state(state), m_lang(state.lang), m_platform(platform), m_executor(executor),
-      m_guard(guard), m_opts(std::move(options)), m_notices(platform.launcher), m_appIcon(appIcon())
+    : QMainWindow(parent), m_state(state), m_lang(state.lang), m_platform(platform), m_guard(guard),
+      m_opts(std::move(options)), m_scheduler(state, platform.launcher, executor), m_appIcon(appIcon())
 {
     setObjectName(QStringLiteral("MDIFrm"));
     setWindowIcon(m_appIcon);
@@ -42,7 +41,7 @@ MDIFrm::MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& execut
     Timer2.setTimerType(Qt::PreciseTimer);
     connect(&Timer2, &QTimer::timeout, this, [this] { m_guard.run([this] { Timer2_Timer(); }); });
     Timer3.setSingleShot(true);
-    Timer3.setInterval(30000);
+    Timer3.setInterval(Scheduler::ShutDownNowDelaySeconds * 1000);
     connect(&Timer3, &QTimer::timeout, this, [this] { m_guard.run([this] { Timer3_Timer(); }); });
     m_guard.setStopTimers([this] {
         Timer1.stop();
@@ -50,6 +49,7 @@ MDIFrm::MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& execut
         Timer3.stop();
     });
     connectIcon();
+    connectScheduler();
 }
 
 MDIFrm::~MDIFrm()
@@ -137,7 +137,7 @@ bool MDIFrm::MDIForm_Load()
         + settingsfile::FileNameSuffix;
 
     if (m_state.store.fileExists()) {
-        LoadActionSettings();
+        m_scheduler.LoadActionSettings();
     } else {
         firstUse();
     }
@@ -165,33 +165,9 @@ void MDIFrm::firstUse()
     Menu150_Click();
 }
 
-void MDIFrm::LoadActionSettings()
-{
-    QString error;
-    const auto select = [this](std::optional<int> stored) { LangueMC_Click(stored.value_or(unstoredLanguage())); };
-    if (!m_state.store.LoadActionSettings(select, &error)) {
-        raiseFileError(error);
-    }
-}
-
 int MDIFrm::unstoredLanguage() const
 {
     return m_language > 0 ? m_language : languageForDesktop(m_state.lang, m_platform.system.desktopLocale());
-}
-
-void MDIFrm::LoadTimeLists()
-{
-    QString error;
-    if (!m_state.store.LoadTimeLists(&error)) {
-        raiseFileError(error);
-    }
-}
-
-void MDIFrm::raiseFileError(const QString& reason)
-{
-    // The original ends with the runtime's "Path/File access error" here.
-    throw RaisedError(75, QStringLiteral("tova-shutdown"),
-                      QStringLiteral("%1: %2").arg(m_state.settings.SettingsFilePath, reason));
 }
 
 double MDIFrm::twipsPerPixel() const

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "Countdown.h"
 #include "core/ProgramState.h"
 #include "localisation/InterfaceLocale.h"
-#include "messaging/NoticeQueue.h"
 #include "messaging/Send_Msg.h"
 #include "platform/Platform.h"
+#include "schedule/Scheduler.h"
 #include "settingsdialog/frmOptions.h"
 
 #include <QIcon>
@@ -13,7 +12,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
-#include <optional>
 
 class ErrorGuard;
 class QAction;
@@ -22,11 +20,11 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QPlainTextEdit;
-class RaisedError;
 class ShutdownExecutor;
 
-// The main window: hidden at start, reached through the notification-area icon. It owns the scheduler
-// tick, the log view, the status bar and the menus; the logic it calls lives in plain classes.
+// The main window: hidden at start, reached through the notification-area icon. It owns the scheduler and
+// its tick, and is its view: the log, the status bar and the notifications show what the scheduler
+// reports. The logic it calls lives in plain classes.
 class MDIFrm : public QMainWindow
 {
     Q_OBJECT
@@ -49,7 +47,7 @@ public:
     /// The start-up sequence. False when another instance runs: the caller ends at once.
     bool MDIForm_Load();
 
-    // Scheduler.
+    // The tick, handed to the scheduler; shut down now and the end of its delay.
     void Timer2_Timer();
     void Menu11_Click();
     void Timer3_Timer();
@@ -76,7 +74,7 @@ public:
     QMenu* popupMenu() const { return PopMenu; }
     frmOptions* optionsDialog() const { return m_options; }
     bool isTimer3Active() const { return Timer3.isActive(); }
-    int noticesPending() const { return m_notices.pending(); }
+    int noticesPending() const { return m_scheduler.noticesPending(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -87,6 +85,7 @@ private:
     void buildWindow();
     void buildMenus();
     void connectIcon();
+    void connectScheduler();
     void Timer1_Timer();
     void startTimer2(const QTime& now);
     void setPanelText(int panel, const QString& text);
@@ -97,19 +96,17 @@ private:
     QPlainTextEdit* logView();
     /// A log entry's first lines: the date and time, then head.
     void logEntryHead(const QString& head);
+    // What the scheduler reports, shown.
+    void showClock(const QDateTime& now);
+    void showCountdown(const QString& next, const QString& remaining);
     void logWarning(const QString& line);
-    void runEvent(countdown::Event event, const QDateTime& now);
-    /// Asks the system to carry out the stored action. A refusal does not end the program: it is logged
-    /// and shown, and a request that programs held back is tried again a minute later. True once the
-    /// system has accepted.
-    bool requestShutdown(const QDateTime& now);
-    void reportRefusal(const RaisedError& error, bool tryingAgain);
-    void retryShutdownIfDue(const QDateTime& now);
+    /// A refusal does not end the program: it is logged and shown.
+    void reportRefusal(const QString& reason, int number, const QString& source, bool tryingAgain);
     /// Shows an error box once the running handler has returned: a box opened inside a tick would hold
     /// every later tick back at the re-entry guard for as long as it stays open.
     void showErrorLater(const QString& text);
     bool isOptionsDialogOpen() const;
-    void sendNotice(const QString& message);
+    void makeDateTexts(const QDate& date) const;
     QString dateText(const QDate& date) const;
     QString dateLine(const QDate& date) const;
     /// The date and time of now as the log writes them.
@@ -119,19 +116,15 @@ private:
     void reportMessengerFailure(const QString& reason);
     /// The language to show when no choice is stored: the one shown, else the desktop's.
     int unstoredLanguage() const;
-    void LoadActionSettings();
-    void LoadTimeLists();
-    void raiseFileError(const QString& reason);
     void addIcon();
     double twipsPerPixel() const;
 
     ProgramState& m_state;
     const LangTable& m_lang;
     Platform& m_platform;
-    ShutdownExecutor& m_executor;
     ErrorGuard& m_guard;
     Options m_opts;
-    NoticeQueue m_notices;
+    Scheduler m_scheduler;
     QIcon m_appIcon;
 
     QMdiArea* m_mdi = nullptr;
@@ -144,18 +137,11 @@ private:
     QTimer Timer1;
     QTimer Timer2;
     QTimer Timer3;
-    bool m_inTick = false;
-    std::optional<QTime> m_previousTick;
-    /// A held-back shutdown: when to ask again, and the day it belongs to (a new day drops it).
-    struct Retry
-    {
-        QDate day;
-        QDateTime due;
-    };
-    std::optional<Retry> m_retry;
-    // The date text is asked for every second but changes once a day or with the language.
+    // The date text and the date line are asked for every second but change once a day or with the
+    // language.
     mutable QDate m_dateTextDate;
     mutable QString m_dateText;
+    mutable QString m_dateLine;
     /// The language shown (1..100), 0 before the first is chosen.
     int m_language = 0;
     /// Dates and Qt's own texts follow the language shown.

@@ -1,13 +1,10 @@
-// The scheduler tick, shut down now, and the end of its delay.
+// The window as the scheduler's view: its tick, what it reports, shut down now and the end of its delay.
 #include "MDIFrm.h"
-#include "messaging/ShutdownNotice.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Launcher.h"
 #include "platform/NotificationIcon.h"
 #include "shutdown/ErrorGuard.h"
-#include "shutdown/RaisedError.h"
-#include "shutdown/ShutdownExecutor.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -20,28 +17,56 @@ const QString Blanks5 = QStringLiteral("     ");
 const QString Blanks10 = QStringLiteral("          ");
 // Fire a little after the second begins so the clock reads the new second even if the timer is early.
 constexpr int TickPhaseMs = 20;
-// How long a shutdown that programs held back waits before it is asked for again.
-constexpr int RetryIntervalSeconds = 60;
 } // namespace
+
+void MDIFrm::connectScheduler()
+{
+    // Direct connections: each is shown before the tick goes on.
+    connect(&m_scheduler, &Scheduler::tickStarted, this, &MDIFrm::showClock);
+    connect(&m_scheduler, &Scheduler::storedLanguageRead, this,
+            [this](std::optional<int> stored) { LangueMC_Click(stored.value_or(unstoredLanguage())); });
+    connect(&m_scheduler, &Scheduler::settingsReloaded, this, [this] {
+        // A save drops the language line: it is put back first.
+        for (int k = 1; k < int(LangueMC.size()); ++k) {
+            if (LangueMC[k]->isChecked()) {
+                SaveLanguageChoice(k);
+            }
+        }
+    });
+    connect(&m_scheduler, &Scheduler::countdownUpdated, this, &MDIFrm::showCountdown);
+    connect(&m_scheduler, &Scheduler::warningDue, this, &MDIFrm::logWarning);
+    connect(&m_scheduler, &Scheduler::shutdownRefused, this, &MDIFrm::reportRefusal);
+    connect(&m_scheduler, &Scheduler::shutdownRetryDue, this, [this] { logEntryHead(m_lang[142]); });
+    // While the settings dialog is open its lists are the user's unsaved work and stay as they are.
+    m_scheduler.setListsHeld([this] { return isOptionsDialogOpen(); });
+}
 
 void MDIFrm::startTimer2(const QTime& now)
 {
     Timer2.start(1000 - now.msec() + TickPhaseMs);
 }
 
+void MDIFrm::makeDateTexts(const QDate& date) const
+{
+    if (date == m_dateTextDate && !m_dateText.isNull()) {
+        return;
+    }
+    m_dateText = m_interfaceLocale.toString(date, QLocale::ShortFormat);
+    const int weekday = date.dayOfWeek() % 7 + 1; // Sunday = 1 .. Saturday = 7
+    m_dateLine = m_lang[51] + m_dateText + u' ' + m_lang[62 + weekday];
+    m_dateTextDate = date;
+}
+
 QString MDIFrm::dateText(const QDate& date) const
 {
-    if (date != m_dateTextDate || m_dateText.isNull()) {
-        m_dateText = m_interfaceLocale.toString(date, QLocale::ShortFormat);
-        m_dateTextDate = date;
-    }
+    makeDateTexts(date);
     return m_dateText;
 }
 
 QString MDIFrm::dateLine(const QDate& date) const
 {
-    const int weekday = date.dayOfWeek() % 7 + 1; // Sunday = 1 .. Saturday = 7
-    return m_lang[51] + dateText(date) + u' ' + m_lang[62 + weekday];
+    makeDateTexts(date);
+    return m_dateLine;
 }
 
 QString MDIFrm::stampText() const
@@ -52,115 +77,47 @@ QString MDIFrm::stampText() const
 
 void MDIFrm::Timer2_Timer()
 {
-    // One reading of the clock for the whole tick, so the panels, today's list and the countdown agree
-    // even across midnight.
+    // One reading of the clock for the whole tick: the timer's phase, the panels and the schedule agree.
     const QDateTime now = m_platform.clock.now();
     if (m_opts.startTimers) {
         startTimer2(now.time());
     }
-    // A question box opened by another handler runs a nested event loop and the ticks go on behind it,
-    // but a tick never starts inside another tick.
-    if (m_inTick) {
-        return;
-    }
-    m_inTick = true;
-    struct Leave
-    {
-        bool& flag;
-        ~Leave() { flag = false; }
-    } leave { m_inTick };
+    m_scheduler.tick(now);
+}
 
+void MDIFrm::showClock(const QDateTime& now)
+{
     const QString line = dateLine(now.date());
     if (m_panelTexts[2] != line) {
         setPanelText(2, line);
-        LoadTimeLists();
+        // The lists are read again whenever the date line changes: on a new day, and after a change of
+        // language.
+        m_scheduler.reloadTimeLists();
     }
     const QString clock = m_lang[52] + countdown::clockText(now.time());
     if (m_panelTexts[3] != clock) {
         setPanelText(3, clock);
     }
-    if (!m_state.settings.SettingsLoaded) {
-        m_state.settings.SettingsLoaded = true;
-        LoadTimeLists();
-        for (int k = 1; k < int(LangueMC.size()); ++k) {
-            if (LangueMC[k]->isChecked()) {
-                SaveLanguageChoice(k);
-            }
-        }
-    }
-    LoadActionSettings();
-    // A file edited by hand, by another instance or by a deployment tool: today's times follow it at
-    // once. While the settings dialog is open its lists are the user's unsaved work and stay as they are.
-    if (m_state.store.timeListsOutdated() && !isOptionsDialogOpen()) {
-        LoadTimeLists();
-    }
+}
 
-    const QStringList today = m_state.store.Clstm_Lst0.items();
-    const QTime time = now.time();
-    NextShutdownTime = countdown::nextShutdownTime(today, time);
-    TimeRemaining.clear();
-    if (NextShutdownTime.size() == 8) {
-        if (const std::optional<int> left = countdown::secondsRemaining(NextShutdownTime, time)) {
-            TimeRemaining = countdown::remainingText(*left);
-        }
-        for (countdown::Event event : countdown::eventsSince(today, m_previousTick, time)) {
-            runEvent(event, now);
-        }
+void MDIFrm::showCountdown(const QString& next, const QString& remaining)
+{
+    NextShutdownTime = next;
+    TimeRemaining = remaining;
+    const QString nextText = m_lang[53] + NextShutdownTime;
+    if (m_panelTexts[4] != nextText) {
+        setPanelText(4, nextText);
     }
-    m_previousTick = time;
-    retryShutdownIfDue(now);
-
-    const QString next = m_lang[53] + NextShutdownTime;
-    if (m_panelTexts[4] != next) {
-        setPanelText(4, next);
-    }
-    const QString remaining = m_lang[54] + TimeRemaining;
-    if (m_panelTexts[5] != remaining) {
-        setPanelText(5, remaining);
+    const QString remainingText = m_lang[54] + TimeRemaining;
+    if (m_panelTexts[5] != remainingText) {
+        setPanelText(5, remainingText);
     }
 }
 
-void MDIFrm::runEvent(countdown::Event event, const QDateTime& now)
+void MDIFrm::reportRefusal(const QString& reason, int number, const QString& source, bool tryingAgain)
 {
-    switch (event) {
-    case countdown::Event::OneMinuteWarning: {
-        logWarning(withNumber(m_lang[61], 60));
-        sendNotice(m_lang[62] + withNumber(m_lang[61], 60));
-        break;
-    }
-    case countdown::Event::FifteenSecondWarning:
-        logWarning(m_lang[59]);
-        sendNotice(m_lang[59]);
-        break;
-    case countdown::Event::ShutDown:
-        requestShutdown(now);
-        break;
-    }
-}
-
-bool MDIFrm::requestShutdown(const QDateTime& now)
-{
-    // A new request, from the next listed time or from shut down now, takes the place of a retry.
-    m_retry.reset();
-    try {
-        m_executor.ShutDownSystem(m_state.settings.ShutdownFlags);
-        return true;
-    } catch (const RaisedError& error) {
-        const bool tryAgain = m_executor.wasHeldBack();
-        if (tryAgain) {
-            m_retry = Retry { now.date(), now.addSecs(RetryIntervalSeconds) };
-        }
-        reportRefusal(error, tryAgain);
-        return false;
-    }
-}
-
-void MDIFrm::reportRefusal(const RaisedError& error, bool tryingAgain)
-{
-    const QString reason = m_executor.refusalReason();
     logEntryHead(m_lang[140]);
-    appendLog(QStringLiteral("\n\n") + Blanks10 + reason
-              + QStringLiteral(" [%1 %2]").arg(error.number()).arg(error.source()));
+    appendLog(QStringLiteral("\n\n") + Blanks10 + reason + QStringLiteral(" [%1 %2]").arg(number).arg(source));
     if (tryingAgain) {
         appendLog(QStringLiteral("\n\n") + Blanks10 + m_lang[141]);
     }
@@ -196,22 +153,6 @@ void MDIFrm::reportMessengerFailure(const QString& reason)
     m_platform.icon.showMessage(windowTitle(), m_lang[145] + u'\n' + reason);
 }
 
-void MDIFrm::retryShutdownIfDue(const QDateTime& now)
-{
-    if (!m_retry) {
-        return;
-    }
-    if (now.date() != m_retry->day) {
-        m_retry.reset(); // the day it was meant for is over
-        return;
-    }
-    if (now < m_retry->due) {
-        return;
-    }
-    logEntryHead(m_lang[142]);
-    requestShutdown(now);
-}
-
 void MDIFrm::showErrorLater(const QString& text)
 {
     QTimer::singleShot(0, this, [this, text] {
@@ -238,18 +179,6 @@ void MDIFrm::logWarning(const QString& line)
     m_platform.icon.showMessage(windowTitle() + QStringLiteral(" — ") + m_lang[53] + NextShutdownTime, line);
 }
 
-void MDIFrm::sendNotice(const QString& message)
-{
-    if (!m_state.settings.SendNotice) {
-        return;
-    }
-    // Copies: the stored range never changes.
-    QString prefix = m_state.settings.IpPrefix;
-    qint16 first = qint16(std::nearbyint(m_state.settings.IpStart));
-    qint16 last = m_state.settings.IpEnd;
-    SendShutdownNotice(m_notices, message, prefix, first, last);
-}
-
 void MDIFrm::Menu11_Click()
 {
     if (!m_platform.dialogs.askYesNo(this, windowTitle(), m_lang[60], Dialogs::Default::No)) {
@@ -261,15 +190,16 @@ void MDIFrm::Menu11_Click()
     appendLog(QStringLiteral("\n\n\n\n") + Blanks5 + stampText());
     appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[58]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + m_lang[59]);
-    m_platform.icon.showMessage(windowTitle(), m_lang[59] + u'\n' + withNumber(m_lang[61], 30));
-    sendNotice(withNumber(m_lang[61], 30) + m_lang[62]);
+    m_platform.icon.showMessage(windowTitle(),
+                                m_lang[59] + u'\n' + withNumber(m_lang[61], Scheduler::ShutDownNowDelaySeconds));
+    m_scheduler.announceShutdownNow();
     Timer3.start();
 }
 
 void MDIFrm::Timer3_Timer()
 {
     Timer3.stop();
-    if (requestShutdown(m_platform.clock.now())) {
+    if (m_scheduler.requestShutdown(m_platform.clock.now())) {
         // Ends without the closing handlers, as the system is going down anyway.
         QCoreApplication::exit(0);
     }

@@ -1,4 +1,4 @@
-#include "mainwindow/Countdown.h"
+#include "schedule/Countdown.h"
 
 #include "mainwindow/StatusLayout.h"
 
