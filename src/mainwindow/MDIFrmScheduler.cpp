@@ -88,11 +88,10 @@ void MDIFrm::Timer2_Timer()
 void MDIFrm::showClock(const QDateTime& now)
 {
     const QString line = dateLine(now.date());
+    // A new day's lists are the scheduler's to read. A change of language changes this line too, but
+    // not the lists: reading them then would throw away what the open settings dialog holds unsaved.
     if (m_panelTexts[2] != line) {
         setPanelText(2, line);
-        // The lists are read again whenever the date line changes: on a new day, and after a change of
-        // language.
-        m_scheduler.reloadTimeLists();
     }
     const QString clock = m_lang[52] + countdown::clockText(now.time());
     if (m_panelTexts[3] != clock) {

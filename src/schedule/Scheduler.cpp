@@ -26,8 +26,7 @@ void Scheduler::tick(const QDateTime& now)
     } leave { m_inTick };
 
     Q_EMIT tickStarted(now);
-    if (m_reloadDue || now.date() != m_listDay) {
-        m_reloadDue = false;
+    if (now.date() != m_listDay) {
         m_listDay = now.date();
         LoadTimeLists();
     }

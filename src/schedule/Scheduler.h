@@ -34,10 +34,6 @@ public:
     /// that exists but cannot be read raises a RaisedError.
     void tick(const QDateTime& now);
 
-    /// Reads the time lists again: in the tick under way when called from tickStarted, else in the next
-    /// one. The first tick of each day reads them anyway.
-    void reloadTimeLists() { m_reloadDue = true; }
-
     /// While held() answers true, an edited file leaves the time lists as they are: they are someone's
     /// unsaved work, edited in place. A new day or a saved file still reads them again.
     void setListsHeld(std::function<bool()> held) { m_listsHeld = std::move(held); }
@@ -90,7 +86,6 @@ private:
     NoticeQueue m_notices;
     std::function<bool()> m_listsHeld;
     bool m_inTick = false;
-    bool m_reloadDue = false;
     /// The day the time lists were last read for at a tick.
     QDate m_listDay;
     std::optional<QTime> m_previousTick;

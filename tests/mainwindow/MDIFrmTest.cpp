@@ -363,6 +363,21 @@ TEST_F(MDIFrmTest, TodaysTimesFollowAnEditedFile)
     }
 }
 
+TEST_F(MDIFrmTest, ALanguageSwitchKeepsTheOpenDialogsUnsavedLists)
+{
+    QFile::copy(QStringLiteral(TOVA_SOURCE_DATA_DIR "/TovaShutdownlangue.ini"),
+                dir.filePath(QStringLiteral("TovaShutdownlangue.ini")));
+    MDIFrm& w = start(NoticeFile);
+    tickAt(QTime(9, 0, 0));
+    w.Menu150_Click();
+    const QStringList edited { QStringLiteral("08:00:00"), QStringLiteral("17:30:00"), QStringLiteral("18:00:00") };
+    state.store.Clstm_Lst1.setStringList(edited); // added in the dialog, not yet applied
+    w.LangueMC_Click(2);
+    tickAt(QTime(9, 0, 1));
+    EXPECT_TRUE(w.panelText(2).endsWith(QStringLiteral(" Monday")));
+    EXPECT_EQ(state.store.Clstm_Lst1.items(), edited);
+}
+
 TEST_F(MDIFrmTest, TodaysListFollowsTheDateAndIsRebuiltWhileTheDialogIsOpen)
 {
     MDIFrm& w = start(NoticeFile);
