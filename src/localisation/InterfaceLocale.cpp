@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +27,31 @@ struct ExtraName
 constexpr ExtraName ExtraNames[]
     = { { QLocale::Chinese, u"中文" }, { QLocale::Chinese, u"汉语" }, { QLocale::Chinese, u"漢語" } };
 
+// The names a language goes by: Qt's English and native names, and the extra ones. None for the C locale
+// and where Qt has no data for the language.
+QStringList namesOf(QLocale::Language language)
+{
+    const QLocale locale(language);
+    if (language <= QLocale::C || locale.language() != language) {
+        return {};
+    }
+    QStringList names { QLocale::languageToString(language), locale.nativeLanguageName() };
+    for (const ExtraName& extra : ExtraNames) {
+        if (extra.language == language) {
+            names.append(QString::fromUtf16(extra.name));
+        }
+    }
+    return names;
+}
+
+bool standsFor(const QString& plain, QLocale::Language language)
+{
+    const QStringList names = namesOf(language);
+    return std::any_of(names.begin(), names.end(), [&](const QString& candidate) {
+        return !candidate.isEmpty() && plain.contains(candidate, Qt::CaseInsensitive);
+    });
+}
+
 } // namespace
 
 QLocale::Language languageOfName(const QString& name)
@@ -36,23 +62,14 @@ QLocale::Language languageOfName(const QString& name)
     }
     QLocale::Language best = QLocale::AnyLanguage;
     qsizetype bestLength = 0;
-    const auto consider = [&](QLocale::Language language, const QString& candidate) {
-        if (candidate.size() > bestLength && plain.contains(candidate, Qt::CaseInsensitive)) {
-            best = language;
-            bestLength = candidate.size();
-        }
-    };
     for (int value = QLocale::C + 1; value <= QLocale::LastLanguage; ++value) {
         const auto language = QLocale::Language(value);
-        const QLocale locale(language);
-        if (locale.language() != language) {
-            continue; // Qt has no data for it
+        for (const QString& candidate : namesOf(language)) {
+            if (candidate.size() > bestLength && plain.contains(candidate, Qt::CaseInsensitive)) {
+                best = language;
+                bestLength = candidate.size();
+            }
         }
-        consider(language, QLocale::languageToString(language));
-        consider(language, locale.nativeLanguageName());
-    }
-    for (const ExtraName& extra : ExtraNames) {
-        consider(extra.language, QString::fromUtf16(extra.name));
     }
     return best;
 }
@@ -61,7 +78,7 @@ int languageForDesktop(const LangTable& table, const QLocale& desktop)
 {
     for (int k = 1; k < LangTable::Columns; ++k) {
         const QString& name = table.text(k, 0);
-        if (!name.isEmpty() && languageOfName(name) == desktop.language()) {
+        if (!name.isEmpty() && standsFor(plainName(name), desktop.language())) {
             return k;
         }
     }
@@ -70,6 +87,10 @@ int languageForDesktop(const LangTable& table, const QLocale& desktop)
 
 QLocale interfaceLocale(const QString& name, const QLocale& desktop)
 {
+    // Most often the interface speaks the desktop's language: no need to look through all of Qt's.
+    if (standsFor(plainName(name), desktop.language())) {
+        return desktop;
+    }
     const QLocale::Language language = languageOfName(name);
     if (language == QLocale::AnyLanguage) {
         return QLocale::c();

@@ -41,6 +41,12 @@ constexpr int ButtonHeight = 375;
 constexpr int ButtonLefts[] = { 688, 1907, 3107, 4322 };
 // WinExec's show flag for "no window".
 constexpr int Hidden = 0;
+
+// The failure box, with why nothing was sent.
+void showSendFailure(Dialogs& dialogs, const LangTable& lang, QWidget* parent, const QString& reason)
+{
+    dialogs.showError(parent, lang[86], lang[85] + QStringLiteral("\n\n") + reason);
+}
 } // namespace
 
 Send_Msg::Send_Msg(const LangTable& lang, Launcher& launcher, Dialogs& dialogs, ErrorGuard& guard, const QIcon& icon,
@@ -177,11 +183,11 @@ void Send_Msg::Command2_Click()
     // Sent as typed: blanks at the ends and runs of blanks may be part of the message's layout.
     const QString message = m_text2->toPlainText();
     if (address.isEmpty()) {
-        showSendFailure(m_lang[143]);
+        showSendFailure(m_dialogs, m_lang, this, m_lang[143]);
         return;
     }
     if (const qsizetype bytes = message.toUtf8().size(); bytes > NetDatagram::kMaxTextBytes) {
-        showSendFailure(withNumber(m_lang[144], bytes));
+        showSendFailure(m_dialogs, m_lang, this, withNumber(m_lang[144], bytes));
         return;
     }
     if (text::trimBlanks(message).isEmpty()) {
@@ -192,9 +198,8 @@ void Send_Msg::Command2_Click()
     }
     // A name that does not resolve, or any other refusal of net, comes back once it has ended; the window
     // may be closed by then, and the box still tells the user.
-    const auto reportFailure
-        = [self = QPointer<Send_Msg>(this), &dialogs = m_dialogs, title = m_lang[86], head = m_lang[85]](
-              const QString& reason) { dialogs.showError(self, title, head + QStringLiteral("\n\n") + reason); };
+    const auto reportFailure = [self = QPointer<Send_Msg>(this), &dialogs = m_dialogs, &lang = m_lang](
+                                   const QString& reason) { showSendFailure(dialogs, lang, self, reason); };
     const int result = m_launcher.WinExecWatched(sendmsg::netSendCommandLine(address, message), Hidden, reportFailure);
     // Disabled before any box shows, so the same message cannot go twice by accident.
     m_command2->setEnabled(false);
@@ -202,11 +207,6 @@ void Send_Msg::Command2_Click()
     if (result <= 31) {
         m_dialogs.showError(this, m_lang[86], m_lang[85]);
     }
-}
-
-void Send_Msg::showSendFailure(const QString& reason)
-{
-    m_dialogs.showError(this, m_lang[86], m_lang[85] + QStringLiteral("\n\n") + reason);
 }
 
 void Send_Msg::keyPressEvent(QKeyEvent* event)

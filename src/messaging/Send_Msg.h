@@ -35,8 +35,6 @@ private:
     void Command4_Click();
     void Text1_Change();
     void Text2_Change();
-    /// The failure box, with why nothing was sent.
-    void showSendFailure(const QString& reason);
     void placeCounter();
     QRect toPixels(int left, int top, int width, int height) const;
 

@@ -13,6 +13,7 @@
 #include <QSet>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -46,21 +47,31 @@ private:
     bool m_had;
 };
 
+// A messenger service on loopback and a private port, which the net processes started here inherit.
+class NoticePath : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QObject::connect(&service, &MessengerService::messageReceived,
+                         [this](const ReceivedMessage& message) { received.append(message); });
+        const quint16 port = freeUdpPort();
+        ASSERT_NE(port, 0);
+        QString error;
+        ASSERT_TRUE(service.listen(port, &error)) << error.toStdString();
+        scopedPort.emplace(port);
+    }
+
+    NothingShown presenter;
+    MessengerService service { &presenter };
+    QList<ReceivedMessage> received;
+    std::optional<ScopedPort> scopedPort;
+};
+
 // The default range from one tick: 254 net processes in one burst, every one arriving once. The service
 // counts arrivals before its per-sender limit, which holds back all but the first few from the screen.
-TEST(NoticePath, WholeRangeArrivesOncePerAddressAndNoChildIsLeft)
+TEST_F(NoticePath, WholeRangeArrivesOncePerAddressAndNoChildIsLeft)
 {
-    NothingShown presenter;
-    MessengerService service(&presenter);
-    QList<ReceivedMessage> received;
-    QObject::connect(&service, &MessengerService::messageReceived,
-                     [&received](const ReceivedMessage& message) { received.append(message); });
-    const quint16 port = freeUdpPort();
-    ASSERT_NE(port, 0);
-    QString error;
-    ASSERT_TRUE(service.listen(port, &error)) << error.toStdString();
-    const ScopedPort scopedPort(port);
-
     LinuxLauncher launcher(QFileInfo(netProgram()).absolutePath());
     QString prefix = QStringLiteral("127.0.0");
     qint16 first = 2;
@@ -92,19 +103,8 @@ TEST(NoticePath, WholeRangeArrivesOncePerAddressAndNoChildIsLeft)
 }
 
 // What the send-message window starts, through the same launcher and net: the text arrives as typed.
-TEST(NoticePath, ATypedMessageArrivesByteForByte)
+TEST_F(NoticePath, ATypedMessageArrivesByteForByte)
 {
-    NothingShown presenter;
-    MessengerService service(&presenter);
-    QList<ReceivedMessage> received;
-    QObject::connect(&service, &MessengerService::messageReceived,
-                     [&received](const ReceivedMessage& message) { received.append(message); });
-    const quint16 port = freeUdpPort();
-    ASSERT_NE(port, 0);
-    QString error;
-    ASSERT_TRUE(service.listen(port, &error)) << error.toStdString();
-    const ScopedPort scopedPort(port);
-
     const QString typed = QStringLiteral("  say \"hi\"  twice,\n\ta path C:\\dir\\ and \"\" 关机  ");
     LinuxLauncher launcher(QFileInfo(netProgram()).absolutePath());
     ASSERT_GT(launcher.WinExec(sendmsg::netSendCommandLine(QStringLiteral("127.0.0.1"), typed), 0), 31);

@@ -231,16 +231,16 @@ int LinuxLauncher::WinExecWatched(const QString& commandLine, int showMode,
                                   std::function<void(const QString& reason)> onFailure)
 {
     Q_UNUSED(showMode);
-    const QStringList words = CommandLine::split(commandLine);
-    if (words.isEmpty() || words.first().isEmpty())
-        return FileNotFound;
-    const QByteArray program = findProgram(words.first());
-    if (program.isEmpty())
-        return FileNotFound;
+    Start start;
+    if (const int result = prepare(commandLine, &start); result != Started)
+        return result;
+    QStringList arguments;
+    for (auto word = start.words.cbegin() + 1; word != start.words.cend(); ++word)
+        arguments.append(QString::fromLocal8Bit(*word));
 
     auto* process = new QProcess(this);
-    process->setProgram(QFile::decodeName(program));
-    process->setArguments(words.mid(1));
+    process->setProgram(QFile::decodeName(start.program));
+    process->setArguments(arguments);
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     const auto report = [process, onFailure = std::move(onFailure)](const QString& reason) {
