@@ -1,5 +1,6 @@
 // The composition root: the only place where the real platform is built.
 #include "core/ProgramState.h"
+#include "localisation/LanguageFile.h"
 #include "mainwindow/AppIcon.h"
 #include "mainwindow/MDIFrm.h"
 #include "platform/linux/LinuxClock.h"
@@ -14,8 +15,6 @@
 #include "shutdown/ShutdownExecutor.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -25,22 +24,6 @@ bool hasDisplay()
         || qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
-// The shipped language file, found from the executable first so that a tree installed under another
-// prefix, or a package unpacked anywhere, finds its own: installed, the program is <prefix>/lib/tova and
-// the data <prefix>/share/tova; a build tree keeps it in <build>/share/tova beside <build>/bin. The
-// folder is the real one: applicationDirPath() resolves /proc/self/exe, so a bin/ symlink does not
-// mislead it. Last, the folder this build was configured to install into.
-QString dataDirectory()
-{
-    const QString programDir = QCoreApplication::applicationDirPath();
-    for (const QString& relative : { QStringLiteral(TOVA_DATA_FROM_PROGRAM), QStringLiteral("../share/tova") }) {
-        const QString folder = QDir::cleanPath(programDir + u'/' + relative);
-        if (QFileInfo(folder + QStringLiteral("/TovaShutdownlangue.ini")).isFile()) {
-            return folder;
-        }
-    }
-    return QStringLiteral(TOVA_DATA_DIR);
-}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -69,7 +52,7 @@ int main(int argc, char* argv[])
     Platform platform { clock, system, instanceLock, launcher, dialogs, icon };
     ProgramState state(system, clock);
 
-    MDIFrm window(state, platform, executor, guard, { true, dataDirectory() });
+    MDIFrm window(state, platform, executor, guard, { true, installedDataDirectory() });
     TerminationSignals termination;
     // A signal may come while a start-up box runs its own event loop, before the main loop exists to be
     // told to quit: remember it.

@@ -99,18 +99,26 @@ bool SettingsStore::LoadTimeLists(QString* error)
         assign(Clstm_Lst2, restPresent ? parseTimeSection(text, RestOpen, RestClose) : working);
         assign(Clstm_Lst3, holidayPresent ? parseTimeSection(text, HolidayOpen, HolidayClose) : working);
     }
-    switch (dayTypeOf(m_clock.now().date())) {
+    Clstm_Lst0.copyFrom(listOf(dayTypeOf(m_clock.now().date())));
+    return true;
+}
+
+const TimeList& SettingsStore::listOf(DayType type) const
+{
+    switch (type) {
     case DayType::Holiday:
-        Clstm_Lst0.copyFrom(Clstm_Lst3);
-        break;
+        return Clstm_Lst3;
     case DayType::Rest:
-        Clstm_Lst0.copyFrom(Clstm_Lst2);
-        break;
+        return Clstm_Lst2;
     case DayType::Working:
-        Clstm_Lst0.copyFrom(Clstm_Lst1);
         break;
     }
-    return true;
+    return Clstm_Lst1;
+}
+
+QStringList SettingsStore::listFor(const QDate& date) const
+{
+    return listOf(dayTypeOf(date)).items();
 }
 
 bool SettingsStore::SaveSettings(const Values& values, QString* error)

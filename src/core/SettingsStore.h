@@ -30,6 +30,9 @@ public:
     /// Rebuilds the three lists from the file and today's list from them.
     bool LoadTimeLists(QString* error);
 
+    /// The times listed for date's kind of day (working day, rest day, holiday), as last read.
+    QStringList listFor(const QDate& date) const;
+
     /// The buffer has changed (a new read of changed bytes, or a save) since the lists were last built
     /// from it: the file was edited since.
     bool timeListsOutdated() const { return m_bufferGeneration != m_timeListsGeneration; }
@@ -50,6 +53,7 @@ public:
     TimeList Clstm_Lst3; // holidays
 
 private:
+    const TimeList& listOf(settingsfile::DayType type) const;
     SystemInfo::ReadResult loadBuffer(QString* error);
     bool saveBuffer(QString* error);
 

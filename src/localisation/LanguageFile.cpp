@@ -5,6 +5,9 @@
 #include "core/TextHelpers.h"
 #include "platform/SystemInfo.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -138,4 +141,19 @@ QString LoadLanguageFile(LangTable& table, const QStringList& candidatePaths, co
     }
     LoadBuiltInTexts(table);
     return QString();
+}
+
+QString installedDataDirectory()
+{
+    // Installed, the programs are <prefix>/lib/tova and the data <prefix>/share/tova; a build tree keeps
+    // it in <build>/share/tova beside <build>/bin. The folder is the real one: applicationDirPath()
+    // resolves /proc/self/exe, so a bin/ symlink does not mislead it.
+    const QString programDir = QCoreApplication::applicationDirPath();
+    for (const QString& relative : { QStringLiteral(TOVA_DATA_FROM_PROGRAM), QStringLiteral("../share/tova") }) {
+        const QString folder = QDir::cleanPath(programDir + u'/' + relative);
+        if (QFileInfo(folder + u'/' + LanguageFileName.toString()).isFile()) {
+            return folder;
+        }
+    }
+    return QStringLiteral(TOVA_DATA_DIR);
 }

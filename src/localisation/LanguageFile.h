@@ -11,6 +11,11 @@ class SystemInfo;
 
 inline constexpr QStringView LanguageFileName = u"TovaShutdownlangue.ini";
 
+/// The folder of the shipped language file, found from the executable first so that a tree installed under
+/// another prefix, or a package unpacked anywhere, finds its own; last, the folder this build was
+/// configured to install into. Needs a QCoreApplication.
+QString installedDataDirectory();
+
 /// Where the language file is looked for, in order: the bare name (the current folder), the program's
 /// folder for this user, then dataDir (the installed data folder). Empty folders are left out.
 QStringList languageFileCandidates(const SystemInfo& system, const QString& dataDir);

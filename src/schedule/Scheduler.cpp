@@ -100,7 +100,11 @@ void Scheduler::runEvent(countdown::Event event, const QDateTime& now)
         sendNotice(lang[59]);
         break;
     case countdown::Event::ShutDown:
-        requestShutdown(now);
+        if (m_shutdownHandedOver) {
+            Q_EMIT shutdownDue();
+        } else {
+            requestShutdown(now);
+        }
         break;
     }
 }

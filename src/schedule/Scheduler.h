@@ -38,6 +38,10 @@ public:
     /// unsaved work, edited in place. A new day or a saved file still reads them again.
     void setListsHeld(std::function<bool()> held) { m_listsHeld = std::move(held); }
 
+    /// The system carries the shutdown out by itself at the listed time, as it was handed over in advance:
+    /// the shutdown second then asks for nothing and only tells shutdownDue.
+    void setShutdownHandedOver(bool handedOver) { m_shutdownHandedOver = handedOver; }
+
     /// Reads the action, force, notice and address settings from the file, and the first time the
     /// language it names (told through storedLanguageRead). Raises a RaisedError when the file exists but
     /// cannot be read.
@@ -73,6 +77,8 @@ Q_SIGNALS:
     void shutdownRefused(const QString& reason, int number, const QString& source, bool retrying);
     /// A held-back shutdown is about to be asked for again.
     void shutdownRetryDue();
+    /// The shutdown second of a shutdown handed over to the system.
+    void shutdownDue();
 
 private:
     void LoadTimeLists();
@@ -86,6 +92,7 @@ private:
     NoticeQueue m_notices;
     std::function<bool()> m_listsHeld;
     bool m_inTick = false;
+    bool m_shutdownHandedOver = false;
     /// The day the time lists were last read for at a tick.
     QDate m_listDay;
     std::optional<QTime> m_previousTick;
