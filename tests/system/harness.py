@@ -459,6 +459,34 @@ class Sandbox:
             arguments += ["--parameters", json.dumps(parameters)]
         self.start_mock("system", LOGIND, arguments, "logind")
 
+    def add_scheduled_shutdown(self):
+        """What logind's template lacks: ScheduleShutdown, CancelScheduledShutdown and the ScheduledShutdown
+        property they change, which the mock signals as changed (as newer logind versions do)."""
+        manager = self.logind_mock()
+        manager.AddProperty(MANAGER, "ScheduledShutdown", dbus.Struct(("", dbus.UInt64(0)), signature="st"))
+        manager.AddMethod(
+            MANAGER,
+            "ScheduleShutdown",
+            "st",
+            "",
+            "self.Set('%s', 'ScheduledShutdown', dbus.Struct((args[0], dbus.UInt64(args[1])), signature='st'))" % MANAGER,
+        )
+        manager.AddMethod(
+            MANAGER,
+            "CancelScheduledShutdown",
+            "",
+            "b",
+            "pending = self.Get('%s', 'ScheduledShutdown')[1] != 0\n"
+            "self.Set('%s', 'ScheduledShutdown', dbus.Struct(('', dbus.UInt64(0)), signature='st'))\n"
+            "ret = pending" % (MANAGER, MANAGER),
+        )
+
+    def scheduled_shutdown(self):
+        """logind's ScheduledShutdown property: (type, seconds since the epoch), ("", 0) for none."""
+        manager = self.connection("system").get_object(LOGIND, LOGIND_PATH)
+        kind, usec = manager.Get(MANAGER, "ScheduledShutdown", dbus_interface=dbus.PROPERTIES_IFACE)
+        return str(kind), int(usec) / 1e6
+
     def mock(self, kind, name, path):
         return dbus.Interface(self.connection(kind).get_object(name, path), MOCK)
 

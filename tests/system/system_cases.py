@@ -10,6 +10,8 @@ mock login manager on a private system bus.
 
 import os
 import re
+import shlex
+import shutil
 import sys
 import time
 
@@ -509,6 +511,80 @@ def dialog_values(dialog):
     return shown
 
 
+def machine_schedule(sandbox):
+    """tova-shutdownd with no display and no session: it hands the next time to logind's ScheduleShutdown, sends
+    the notices at one minute and fifteen seconds through net (a stand-in that only logs them), re-arms
+    when the file is edited and cancels when no time is left."""
+    sandbox.start_bus("system")
+    sandbox.start_logind()
+    sandbox.add_scheduled_shutdown()
+    # The service finds net and the language file from its own folder.
+    service_dir = os.path.join(sandbox.root, "service")
+    os.makedirs(os.path.join(service_dir, "bin"))
+    shutil.copytree(os.path.join(sandbox.bin_dir, "..", "share"), os.path.join(service_dir, "share"))
+    service = os.path.join(service_dir, "bin", "tova-shutdownd")
+    shutil.copy2(os.path.join(sandbox.bin_dir, "tova-shutdownd"), service)
+    sent = sandbox.log_path("net.calls")
+    with open(os.path.join(service_dir, "bin", "net"), "w") as net:
+        net.write('#!/bin/sh\nprintf "%%s %%s\\n" "$(date +%%s.%%N)" "$*" >>%s\n' % shlex.quote(sent))
+    os.chmod(os.path.join(service_dir, "bin", "net"), 0o755)
+
+    machine_file = os.path.join(sandbox.root, "etc-tova", "TovaShutDown.ini")
+    os.makedirs(os.path.dirname(machine_file))
+
+    def write(working, action="关闭电源"):
+        lines = settings(working, rest="", action=action, notices="Yes", first=2, last=3)
+        lines[0] = "[语言类别]：2[/语言类别]"  # English
+        with open(machine_file + ".new", "wb") as file:
+            file.write("\r\n".join(lines).encode("gb18030"))
+        os.replace(machine_file + ".new", machine_file)  # as editors and deployment tools write
+
+    def scheduled(kind, moment):
+        want = (kind, Sandbox.epoch(moment))
+        return wait_for(lambda: sandbox.scheduled_shutdown() == want, 15)
+
+    write("17:00:00、18:30:00")
+    sandbox.place_clock("2026-12-07 16:58:50")  # a Monday
+    env = sandbox.program_env()
+    check("DISPLAY" not in env and "WAYLAND_DISPLAY" not in env, "the service got a display")
+    process = sandbox.spawn("tova-shutdownd", [service, "--file", machine_file], env=env)
+    check(scheduled("poweroff", "2026-12-07 17:00:00"), "not scheduled: %s" % (sandbox.logind_calls(),))
+    calls = [call for call in sandbox.logind_calls() if call[1] == "ScheduleShutdown"]
+    check(len(calls) == 1, "ScheduleShutdown calls: %s" % calls)
+    print("recorded:", calls[0][1], calls[0][2])
+
+    # The notices, each to 127.0.0.2 and .3; the clock jumps over the 45 quiet seconds between them.
+    def notices(count):
+        try:
+            with open(sent, encoding="utf-8") as log:
+                lines = [line.split(" ", 1) for line in log.read().splitlines()]
+        except FileNotFoundError:
+            return None
+        return lines if len(lines) >= count else None
+
+    minute = wait_for(lambda: notices(2), 30)
+    check(minute, "no one-minute notice: %s" % sandbox.tail("tova-shutdownd.out"))
+    for stamp, command in minute:
+        expect_due(float(stamp), "2026-12-07 16:59:00", "the one-minute notice")
+        check(command.startswith("send 127.0.0.") and "60 seconds" in command, "notice %r" % command)
+    sandbox.place_clock("2026-12-07 16:59:40")
+    fifteen = wait_for(lambda: notices(4), 30)
+    check(fifteen, "no fifteen-second notice: %s" % sandbox.tail("tova-shutdownd.out"))
+    for stamp, command in fifteen[2:]:
+        expect_due(float(stamp), "2026-12-07 16:59:45", "the fifteen-second notice")
+    check({c.split()[1] for _, c in fifteen} == {"127.0.0.2", "127.0.0.3"}, "notices went to %s" % fifteen)
+
+    # Edits re-arm at the next second: a new action and time, then no time at all.
+    write("18:30:00", action="重新启动")
+    check(scheduled("reboot", "2026-12-07 18:30:00"), "the edit did not re-arm: %s" % (sandbox.logind_calls(),))
+    write("")
+    check(wait_for(lambda: sandbox.scheduled_shutdown() == ("", 0), 15), "not cancelled: %s" % (sandbox.logind_calls(),))
+    check(not [call for call in sandbox.logind_calls() if call[1] in ACTIONS], "the service asked for a shutdown itself")
+    check(process.poll() is None, "the service ended: %s" % sandbox.tail("tova-shutdownd.out"))
+    journal = sandbox.tail("tova-shutdownd.out")
+    check("The server will shut down in 60 seconds" in journal, "no warning in the journal: %s" % journal)
+
+
 def second_start_and_exit(sandbox):
     """A second start ends at once and leaves the first running; Exit in the tray menu ends the first."""
     sandbox.start_display()
@@ -627,6 +703,7 @@ CASES = {
     "second_start_and_exit": (second_start_and_exit, X_TRAY),
     "status_notifier_item": (status_notifier_item, BASE_TOOLS),
     "wayland": (wayland, ("dbus-daemon", "dbusmock", "weston", "qt-wayland", "at-spi")),
+    "machine_schedule": (machine_schedule, ("dbus-daemon", "dbusmock", "libfaketime")),
 }
 
 if __name__ == "__main__":
