@@ -7,6 +7,7 @@
 #include "platform/fake/FakeInstanceLock.h"
 #include "platform/fake/FakeLauncher.h"
 #include "platform/fake/FakeNotificationIcon.h"
+#include "platform/fake/FakeScheduledShutdown.h"
 #include "platform/fake/FakeShutdownApi.h"
 #include "platform/linux/LinuxClock.h"
 #include "platform/linux/LinuxSystemInfo.h"
@@ -63,7 +64,7 @@ private:
 struct Rig
 {
     explicit Rig(Clock& clock, bool timers)
-        : platform { clock, system, lock, launcher, dialogs, icon }, state(system, clock)
+        : platform { clock, system, lock, launcher, dialogs, icon, scheduledShutdown }, state(system, clock)
     {
         system.directory = dir.path();
         textfile::write(dir.filePath(QStringLiteral("AdminTovaShutDown.ini")), Settings);
@@ -76,6 +77,7 @@ struct Rig
     FakeLauncher launcher;
     FakeDialogs dialogs;
     FakeNotificationIcon icon;
+    FakeScheduledShutdown scheduledShutdown;
     FakeShutdownApi shutdownApi;
     ShutdownExecutor executor { shutdownApi, QStringLiteral("tova-shutdown") };
     ErrorGuard guard { dialogs, QString(), [](int) {} };

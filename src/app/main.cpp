@@ -8,6 +8,7 @@
 #include "platform/linux/LinuxInstanceLock.h"
 #include "platform/linux/LinuxLauncher.h"
 #include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/LogindScheduledShutdown.h"
 #include "platform/linux/LogindShutdownApi.h"
 #include "platform/linux/TerminationSignals.h"
 #include "platform/linux/TrayNotificationIcon.h"
@@ -49,7 +50,8 @@ int main(int argc, char* argv[])
     LogindShutdownApi shutdownApi;
     ShutdownExecutor executor(shutdownApi, QStringLiteral("tova-shutdown"));
     ErrorGuard guard(dialogs, QStringLiteral("Tova Shutdown"));
-    Platform platform { clock, system, instanceLock, launcher, dialogs, icon };
+    LogindScheduledShutdown scheduledShutdown;
+    Platform platform { clock, system, instanceLock, launcher, dialogs, icon, scheduledShutdown };
     ProgramState state(system, clock);
 
     MDIFrm window(state, platform, executor, guard, { true, installedDataDirectory() });

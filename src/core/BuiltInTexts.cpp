@@ -113,6 +113,8 @@ void LoadBuiltInTexts(LangTable& table)
         { 144, u"信息长 %n 字节，一次最多只能发送 900 字节。" },
         { 145, u"消息服务未能启动：" },
         { 146, u"程序所在的文件夹中没有 net。" },
+        { 147, u"（管理员设定）" },
+        { 148, u"管理员设定的关机：" },
     };
     for (const auto& entry : texts) {
         table.set(1, entry.row, QString::fromUtf16(entry.text));

@@ -10,6 +10,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/Launcher.h"
 #include "platform/NotificationIcon.h"
+#include "platform/ScheduledShutdown.h"
 #include "platform/SystemInfo.h"
 #include "shutdown/ErrorGuard.h"
 
@@ -126,6 +127,8 @@ bool MDIFrm::MDIForm_Load()
     }
 
     startMessenger();
+    // An administrator's shutdown is shown beside the user's own times; the answer comes later.
+    m_platform.scheduledShutdown.watch();
 
     if (m_opts.startTimers) {
         Timer1.start();

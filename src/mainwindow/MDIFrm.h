@@ -4,6 +4,7 @@
 #include "localisation/InterfaceLocale.h"
 #include "messaging/Send_Msg.h"
 #include "platform/Platform.h"
+#include "schedule/AdministratorShutdown.h"
 #include "schedule/Scheduler.h"
 #include "settingsdialog/frmOptions.h"
 
@@ -100,6 +101,8 @@ private:
     void showClock(const QDateTime& now);
     void showCountdown(const QString& next, const QString& remaining);
     void logWarning(const QString& line);
+    /// A warning of the administrator's shutdown, seconds before it: logged and shown, with no notices.
+    void logAdministratorWarning(int seconds);
     /// A refusal does not end the program: it is logged and shown.
     void reportRefusal(const QString& reason, int number, const QString& source, bool tryingAgain);
     /// Shows an error box once the running handler has returned: a box opened inside a tick would hold
@@ -125,6 +128,9 @@ private:
     ErrorGuard& m_guard;
     Options m_opts;
     Scheduler m_scheduler;
+    AdministratorShutdown m_administrator;
+    /// The clock's reading for the running tick.
+    QDateTime m_tickNow;
     QIcon m_appIcon;
 
     QMdiArea* m_mdi = nullptr;

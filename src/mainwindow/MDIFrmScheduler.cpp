@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Launcher.h"
 #include "platform/NotificationIcon.h"
+#include "platform/ScheduledShutdown.h"
 #include "shutdown/ErrorGuard.h"
 
 #include <QAction>
@@ -37,6 +38,8 @@ void MDIFrm::connectScheduler()
     connect(&m_scheduler, &Scheduler::warningDue, this, &MDIFrm::logWarning);
     connect(&m_scheduler, &Scheduler::shutdownRefused, this, &MDIFrm::reportRefusal);
     connect(&m_scheduler, &Scheduler::shutdownRetryDue, this, [this] { logEntryHead(m_lang[142]); });
+    connect(&m_platform.scheduledShutdown, &ScheduledShutdown::pendingChanged, this,
+            [this] { m_administrator.setPending(m_platform.scheduledShutdown.pending()); });
     // While the settings dialog is open its lists are the user's unsaved work and stay as they are.
     m_scheduler.setListsHeld([this] { return isOptionsDialogOpen(); });
 }
@@ -87,6 +90,7 @@ void MDIFrm::Timer2_Timer()
 
 void MDIFrm::showClock(const QDateTime& now)
 {
+    m_tickNow = now;
     const QString line = dateLine(now.date());
     // A new day's lists are the scheduler's to read. A change of language changes this line too, but
     // not the lists: reading them then would throw away what the open settings dialog holds unsaved.
@@ -101,8 +105,15 @@ void MDIFrm::showClock(const QDateTime& now)
 
 void MDIFrm::showCountdown(const QString& next, const QString& remaining)
 {
-    NextShutdownTime = next;
-    TimeRemaining = remaining;
+    // An administrator's shutdown that comes first takes the panels, marked as the administrator's.
+    const std::optional<int> ownLeft = countdown::secondsRemaining(next, m_tickNow.time());
+    if (const std::optional<int> left = m_administrator.secondsLeftIfFirst(m_tickNow, ownLeft)) {
+        NextShutdownTime = countdown::clockText(m_administrator.pending()->when.time()) + u' ' + m_lang[147];
+        TimeRemaining = countdown::remainingText(*left);
+    } else {
+        NextShutdownTime = next;
+        TimeRemaining = remaining;
+    }
     const QString nextText = m_lang[53] + NextShutdownTime;
     if (m_panelTexts[4] != nextText) {
         setPanelText(4, nextText);
@@ -111,6 +122,17 @@ void MDIFrm::showCountdown(const QString& next, const QString& remaining)
     if (m_panelTexts[5] != remainingText) {
         setPanelText(5, remainingText);
     }
+    for (int seconds : m_administrator.warningsDue(m_tickNow)) {
+        logAdministratorWarning(seconds);
+    }
+}
+
+void MDIFrm::logAdministratorWarning(int seconds)
+{
+    const QString line = (seconds == 15 ? m_lang[59] : withNumber(m_lang[61], seconds)) + u' ' + m_lang[147];
+    logEntryHead(m_lang[148]);
+    appendLog(QStringLiteral("\n\n") + Blanks10 + line);
+    m_platform.icon.showMessage(windowTitle() + QStringLiteral(" — ") + m_lang[148], line);
 }
 
 void MDIFrm::reportRefusal(const QString& reason, int number, const QString& source, bool tryingAgain)

@@ -5,6 +5,7 @@ class Dialogs;
 class InstanceLock;
 class Launcher;
 class NotificationIcon;
+class ScheduledShutdown;
 class SystemInfo;
 
 // The operating-system services the windows use, built in main.cpp (real) or by a test (fakes).
@@ -16,4 +17,6 @@ struct Platform
     Launcher& launcher;
     Dialogs& dialogs;
     NotificationIcon& icon;
+    /// What the system has pending for the whole machine (an administrator's shutdown).
+    ScheduledShutdown& scheduledShutdown;
 };

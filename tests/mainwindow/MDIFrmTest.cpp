@@ -6,6 +6,7 @@
 #include "platform/fake/FakeInstanceLock.h"
 #include "platform/fake/FakeLauncher.h"
 #include "platform/fake/FakeNotificationIcon.h"
+#include "platform/fake/FakeScheduledShutdown.h"
 #include "platform/fake/FakeShutdownApi.h"
 #include "platform/fake/FakeSystemInfo.h"
 #include "settingsdialog/frmOptions.h"
@@ -83,7 +84,8 @@ protected:
     ShutdownExecutor executor { shutdownApi, QStringLiteral("tova-shutdown") };
     int exitStatus = -1;
     ErrorGuard guard { dialogs, QStringLiteral("Tova"), [this](int status) { exitStatus = status; } };
-    Platform platform { clock, system, lock, launcher, dialogs, icon };
+    FakeScheduledShutdown scheduledShutdown;
+    Platform platform { clock, system, lock, launcher, dialogs, icon, scheduledShutdown };
     ProgramState state { system, clock };
     std::unique_ptr<MDIFrm> window;
     bool started = false;
@@ -610,4 +612,43 @@ TEST_F(MDIFrmTest, TipIsCutToTheTipFieldWithoutBreakingACharacter)
     start(NoticeFile);
     EXPECT_EQ(textfile::encode(icon.tip()).size(), 62); // "Tova" and 29 two-byte characters
     EXPECT_TRUE(icon.tip().endsWith(QChar(0x4E2D)));
+}
+
+TEST_F(MDIFrmTest, AnAdministratorsShutdownThatComesFirstIsShownAndWarnedOf)
+{
+    MDIFrm& w = start(NoticeFile); // the user's own time: 17:30:00
+    const auto at = [](int h, int m, int s) { return QDateTime(QDate(2026, 12, 7), QTime(h, m, s)); };
+    scheduledShutdown.setPending(ScheduledShutdown::Pending { QStringLiteral("poweroff"), at(12, 30, 0) });
+    launcher.commandLines.clear();
+
+    const struct
+    {
+        QTime time;
+        QString next;
+        QString left;
+        int messages;
+    } ticks[] = {
+        { QTime(12, 28, 0), QStringLiteral("12:30:00 （管理员设定）"), QStringLiteral("0:02:00"), 0 },
+        { QTime(12, 29, 0), QStringLiteral("12:30:00 （管理员设定）"), QStringLiteral("0:01:00"), 1 },
+        { QTime(12, 29, 42), QStringLiteral("12:30:00 （管理员设定）"), QStringLiteral("0:00:18"), 1 },
+        { QTime(12, 29, 46), QStringLiteral("12:30:00 （管理员设定）"), QStringLiteral("0:00:14"), 2 }, // caught up
+        { QTime(12, 31, 0), QStringLiteral("17:30:00"), QStringLiteral("4:59:00"), 2 }, // passed: the user's own
+    };
+    for (const auto& tick : ticks) {
+        SCOPED_TRACE(tick.time.toString().toStdString());
+        tickAt(tick.time);
+        EXPECT_EQ(w.panelText(4), QStringLiteral("关机时间：") + tick.next);
+        EXPECT_EQ(w.panelText(5), QStringLiteral("距关机时间：") + tick.left);
+        EXPECT_EQ(icon.messages.size(), tick.messages);
+    }
+    EXPECT_TRUE(icon.messages[1].endsWith(QStringLiteral("现在关闭服务器！ （管理员设定）")));
+    EXPECT_TRUE(w.logText().contains(
+        QStringLiteral("管理员设定的关机：\n\n          服务器将在 60 秒之后关闭 （管理员设定）")));
+    EXPECT_TRUE(launcher.commandLines.isEmpty()); // the administrator's service warns the network
+    EXPECT_TRUE(shutdownApi.calls.isEmpty()); // and the system shuts down by itself
+
+    // A later administrator's time leaves the user's own in the panels.
+    scheduledShutdown.setPending(ScheduledShutdown::Pending { QStringLiteral("reboot"), at(18, 0, 0) });
+    tickAt(QTime(12, 32, 0));
+    EXPECT_EQ(w.panelText(4), QStringLiteral("关机时间：17:30:00"));
 }
