@@ -10,27 +10,38 @@ bool inGrid(int column, int row)
 const QString& LangTable::text(int column, int row) const
 {
     static const QString empty;
-    return inGrid(column, row) ? m_cells[column][row] : empty;
+    return inGrid(column, row) && m_cells[column] ? (*m_cells[column])[row] : empty;
 }
 
 void LangTable::set(int column, int row, const QString& value)
 {
-    if (inGrid(column, row)) {
-        m_cells[column][row] = value;
+    if (!inGrid(column, row) || (!m_cells[column] && value.isEmpty())) {
+        return;
     }
+    if (!m_cells[column]) {
+        m_cells[column] = std::make_unique<Column>();
+    }
+    (*m_cells[column])[row] = value;
 }
 
 void LangTable::copyColumn(int from, int to)
 {
-    if (inGrid(from, 0) && inGrid(to, 0) && from != to) {
-        m_cells[to] = m_cells[from];
+    if (!inGrid(from, 0) || !inGrid(to, 0) || from == to) {
+        return;
+    }
+    if (!m_cells[from]) {
+        m_cells[to].reset();
+    } else if (m_cells[to]) {
+        *m_cells[to] = *m_cells[from];
+    } else {
+        m_cells[to] = std::make_unique<Column>(*m_cells[from]);
     }
 }
 
 void LangTable::clear()
 {
     for (auto& column : m_cells) {
-        column.fill(QString());
+        column.reset();
     }
 }
 

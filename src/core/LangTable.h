@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <memory>
 
 // The grid of user-interface texts: column 0 is the active language, column k (1..100) language k,
 // row 0 a language's name. Unset cells and indexes outside the grid read as empty text.
@@ -20,7 +21,10 @@ public:
     void clear();
 
 private:
-    std::array<std::array<QString, Rows>, Columns> m_cells;
+    using Column = std::array<QString, Rows>;
+    // A column is made when first written: a language file names a few of the hundred languages, and
+    // the whole grid would take half a megabyte.
+    std::array<std::unique_ptr<Column>, Columns> m_cells;
 };
 
 /// Fills column 1 with the built-in Simplified Chinese texts; other rows and columns stay as they are.

@@ -35,6 +35,7 @@ SystemInfo::ReadResult SettingsStore::loadBuffer(QString* error)
     }
     const SystemInfo::ReadResult result
         = m_system.readOrdinaryFile(m_model.SettingsFilePath, textfile::MaxReadSize, &m_readBytes, error);
+    m_lastRead = result;
     if (result != SystemInfo::ReadResult::Read) {
         return result;
     }

@@ -30,6 +30,9 @@ public:
     /// Rebuilds the three lists from the file and today's list from them.
     bool LoadTimeLists(QString* error);
 
+    /// The last read of the file found it (a cheaper fileExists() for whoever reads it every second).
+    bool fileReadLastTime() const { return m_lastRead == SystemInfo::ReadResult::Read; }
+
     /// The times listed for date's kind of day (working day, rest day, holiday), as last read.
     QStringList listFor(const QDate& date) const;
 
@@ -60,6 +63,7 @@ private:
     SettingsModel& m_model;
     const SystemInfo& m_system;
     const Clock& m_clock;
+    SystemInfo::ReadResult m_lastRead = SystemInfo::ReadResult::NoFile;
     /// The buffer holds every byte of the file as a character (or text of our own).
     bool m_bufferLossless = true;
     /// The text of a file that SaveLanguageChoice refused to rewrite and has said so about.

@@ -5,9 +5,14 @@ namespace countdown {
 namespace {
 constexpr int SecondsPerDay = 24 * 60 * 60;
 
+int wholeSeconds(const QTime& time)
+{
+    return time.msecsSinceStartOfDay() / 1000;
+}
+} // namespace
+
 // Parsed by hand: this runs several times per tick, and QTime::fromString builds a whole date-time parser
-// per call (a quarter of the tick's instructions). Accepts exactly what QTime::fromString(entry,
-// "HH:mm:ss") accepts for an entry of eight characters.
+// per call (a quarter of the tick's instructions).
 std::optional<int> secondsOfDay(const QString& entry)
 {
     if (entry.size() != 8 || entry[2] != u':' || entry[5] != u':') {
@@ -27,12 +32,6 @@ std::optional<int> secondsOfDay(const QString& entry)
     }
     return field[0] * 3600 + field[1] * 60 + field[2];
 }
-
-int wholeSeconds(const QTime& time)
-{
-    return time.msecsSinceStartOfDay() / 1000;
-}
-} // namespace
 
 // Without QTime::toString's format parsing: it runs every second.
 QString clockText(const QTime& time)

@@ -17,6 +17,10 @@ QString nextShutdownTime(const QStringList& today, const QTime& now);
 /// not eight characters long or not a time.
 std::optional<int> secondsRemaining(const QString& next, const QTime& now);
 
+/// The seconds since midnight of an HH:MM:SS entry: exactly what QTime::fromString(entry, "HH:mm:ss")
+/// accepts for an entry of eight characters; none for anything else.
+std::optional<int> secondsOfDay(const QString& entry);
+
 /// "H:MM:SS", hours without a leading zero.
 QString remainingText(int seconds);
 

@@ -93,9 +93,9 @@ void MachineSchedule::selectLanguage(std::optional<int> stored)
     lang.copyColumn(k, 0);
 }
 
-std::optional<ScheduledShutdown::Pending> MachineSchedule::wantedPending()
+std::optional<ScheduledShutdown::Pending> MachineSchedule::wantedPending(const QDateTime& now)
 {
-    if (!m_state.store.fileExists()) {
+    if (!m_state.store.fileReadLastTime()) {
         journalOnce(Warning, QStringLiteral("%1 is gone: nothing is scheduled").arg(m_state.settings.SettingsFilePath));
         return std::nullopt;
     }
@@ -109,7 +109,7 @@ std::optional<ScheduledShutdown::Pending> MachineSchedule::wantedPending()
     }
     const SettingsStore& store = m_state.store;
     const std::optional<QDateTime> next
-        = arming::nextListedTime([&store](const QDate& date) { return store.listFor(date); }, m_clock.now());
+        = arming::nextListedTime([&store](const QDate& date) { return store.listFor(date); }, now);
     if (!next) {
         return std::nullopt;
     }
@@ -118,7 +118,7 @@ std::optional<ScheduledShutdown::Pending> MachineSchedule::wantedPending()
 
 void MachineSchedule::arm(const QDateTime& now)
 {
-    const ShutdownArming::Step step = m_arming.step(wantedPending(), now);
+    const ShutdownArming::Step step = m_arming.step(wantedPending(now), now);
     if (step.kind == ShutdownArming::Step::Keep) {
         return;
     }

@@ -39,7 +39,7 @@ public:
 
 private:
     void selectLanguage(std::optional<int> stored);
-    std::optional<ScheduledShutdown::Pending> wantedPending();
+    std::optional<ScheduledShutdown::Pending> wantedPending(const QDateTime& now);
     void arm(const QDateTime& now);
     /// Writes text once; the same text again (a refusal each second) is not repeated until another came.
     void journalOnce(Priority priority, const QString& text);

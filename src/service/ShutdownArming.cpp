@@ -1,34 +1,40 @@
 #include "ShutdownArming.h"
 
 #include "platform/ShutdownApi.h"
+#include "schedule/Countdown.h"
 
 namespace arming {
 
 namespace {
-std::optional<QDateTime> firstAfter(const QStringList& list, const QDate& date, const QDateTime& now)
+/// The first entry of an ascending list later than afterSecond (seconds since midnight; -1 for any).
+std::optional<int> firstAfter(const QStringList& list, int afterSecond)
 {
-    // The list is in ascending order; an entry that is no time of day is passed over.
     for (const QString& entry : list) {
-        const QTime time = QTime::fromString(entry, u"HH:mm:ss");
-        if (time.isValid()) {
-            const QDateTime at(date, time);
-            if (at > now) {
-                return at;
-            }
+        const std::optional<int> seconds = countdown::secondsOfDay(entry);
+        if (seconds && *seconds > afterSecond) {
+            return seconds;
         }
     }
     return std::nullopt;
+}
+
+QDateTime at(const QDate& date, int seconds)
+{
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(seconds * 1000));
 }
 } // namespace
 
 std::optional<QDateTime> nextListedTime(const std::function<QStringList(const QDate&)>& listFor, const QDateTime& now)
 {
     const QDate today = now.date();
-    if (std::optional<QDateTime> next = firstAfter(listFor(today), today, now)) {
-        return next;
+    if (const std::optional<int> next = firstAfter(listFor(today), now.time().msecsSinceStartOfDay() / 1000)) {
+        return at(today, *next);
     }
     const QDate tomorrow = today.addDays(1);
-    return firstAfter(listFor(tomorrow), tomorrow, now);
+    if (const std::optional<int> next = firstAfter(listFor(tomorrow), -1)) {
+        return at(tomorrow, *next);
+    }
+    return std::nullopt;
 }
 
 QString systemTypeOf(quint32 flags)

@@ -232,7 +232,9 @@ def working_day_power_off(sandbox):
 
     sandbox.sleep_until("2026-12-07 17:29:01", 0.5)
     expect_notices(sandbox, [("127.0.0.%d" % n, ONE_MINUTE_NOTICE) for n in (2, 3, 4)])
-    check(not sandbox.logind_calls(), "logind was called before its time: %s" % sandbox.logind_calls())
+    # Reading what the machine has pending (an administrator's shutdown) is all it may ask before then.
+    requests = [call for call in sandbox.logind_calls() if call[1] not in ("Get", "GetAll")]
+    check(not requests, "logind was called before its time: %s" % requests)
 
     sandbox.sleep_until("2026-12-07 17:29:46", 0.5)
     expect_notices(
