@@ -62,7 +62,8 @@ int main(int argc, char* argv[])
     LinuxInstanceLock instanceLock;
     LinuxLauncher launcher(system.programDirectory());
     LinuxDialogs dialogs;
-    TrayNotificationIcon icon(appIcon());
+    const QIcon programIcon = appIcon();
+    TrayNotificationIcon icon(programIcon, warningIcon(programIcon));
     LogindShutdownApi shutdownApi;
     ShutdownExecutor executor(shutdownApi, QStringLiteral("tova-shutdown"));
     ErrorGuard guard(dialogs, QStringLiteral("Tova Shutdown"));
