@@ -70,7 +70,10 @@ int main(int argc, char* argv[])
     Platform platform { clock, system, instanceLock, launcher, dialogs, icon };
     ProgramState state(system, clock);
 
-    MDIFrm window(state, platform, executor, guard, { true, dataDirectory() });
+    MDIFrm::Options options { true, dataDirectory() };
+    // Gone at log out, as a postponement or a skip should be; kept across a restart of the program.
+    options.overridesPath = LinuxInstanceLock::defaultDirectory() + QStringLiteral("/tova/today");
+    MDIFrm window(state, platform, executor, guard, options);
     TerminationSignals termination;
     // A signal may come while a start-up box runs its own event loop, before the main loop exists to be
     // told to quit: remember it.

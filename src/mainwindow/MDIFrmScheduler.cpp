@@ -37,6 +37,8 @@ void MDIFrm::connectScheduler()
     connect(&m_scheduler, &Scheduler::warningDue, this, &MDIFrm::logWarning);
     connect(&m_scheduler, &Scheduler::shutdownRefused, this, &MDIFrm::reportRefusal);
     connect(&m_scheduler, &Scheduler::shutdownRetryDue, this, [this] { logEntryHead(m_lang[142]); });
+    connect(&m_scheduler, &Scheduler::overrideMade, this, &MDIFrm::logOverride);
+    m_scheduler.setOverrides(&m_overrides);
     // While the settings dialog is open its lists are the user's unsaved work and stay as they are.
     m_scheduler.setListsHeld([this] { return isOptionsDialogOpen(); });
 }
@@ -87,6 +89,7 @@ void MDIFrm::Timer2_Timer()
 
 void MDIFrm::showClock(const QDateTime& now)
 {
+    m_tickNow = now;
     const QString line = dateLine(now.date());
     // A new day's lists are the scheduler's to read. A change of language changes this line too, but
     // not the lists: reading them then would throw away what the open settings dialog holds unsaved.
@@ -111,6 +114,9 @@ void MDIFrm::showCountdown(const QString& next, const QString& remaining)
     if (m_panelTexts[5] != remainingText) {
         setPanelText(5, remainingText);
     }
+    m_left = remaining.isEmpty() ? std::nullopt : countdown::secondsRemaining(next, m_tickNow.time());
+    showScheduleInTray(next, m_left);
+    offerScheduleCommands();
 }
 
 void MDIFrm::reportRefusal(const QString& reason, int number, const QString& source, bool tryingAgain)
@@ -174,8 +180,10 @@ void MDIFrm::logWarning(const QString& line)
 {
     logEntryHead(m_lang[58]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + line);
-    // The window is usually hidden: say it on the desktop too.
-    m_platform.icon.showMessage(windowTitle() + QStringLiteral(" — ") + m_lang[53] + NextShutdownTime, line);
+    // The window is usually hidden: say it on the desktop too, with what can still be done about it.
+    m_warnedTime = NextShutdownTime;
+    m_platform.icon.showMessageWithActions(windowTitle() + QStringLiteral(" — ") + m_lang[53] + NextShutdownTime, line,
+                                           warningActions());
 }
 
 void MDIFrm::Menu11_Click()
@@ -189,15 +197,20 @@ void MDIFrm::Menu11_Click()
     appendLog(QStringLiteral("\n\n\n\n") + Blanks5 + stampText());
     appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[58]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + m_lang[59]);
-    m_platform.icon.showMessage(windowTitle(),
-                                m_lang[59] + u'\n' + withNumber(m_lang[61], Scheduler::ShutDownNowDelaySeconds));
+    m_platform.icon.showMessageWithActions(
+        windowTitle(), m_lang[59] + u'\n' + withNumber(m_lang[61], Scheduler::ShutDownNowDelaySeconds),
+        shutDownNowActions());
     m_scheduler.announceShutdownNow();
     Timer3.start();
+    offerScheduleCommands();
+    showWarningState();
 }
 
 void MDIFrm::Timer3_Timer()
 {
     Timer3.stop();
+    offerScheduleCommands();
+    showWarningState();
     if (m_scheduler.requestShutdown(m_platform.clock.now())) {
         // Ends without the closing handlers, as the system is going down anyway.
         QCoreApplication::exit(0);
