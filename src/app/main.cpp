@@ -46,7 +46,8 @@ int main(int argc, char* argv[])
     LinuxInstanceLock instanceLock;
     LinuxLauncher launcher(system.programDirectory());
     LinuxDialogs dialogs;
-    TrayNotificationIcon icon(appIcon());
+    const QIcon programIcon = appIcon();
+    TrayNotificationIcon icon(programIcon, warningIcon(programIcon));
     LogindShutdownApi shutdownApi;
     ShutdownExecutor executor(shutdownApi, QStringLiteral("tova-shutdown"));
     ErrorGuard guard(dialogs, QStringLiteral("Tova Shutdown"));
@@ -54,7 +55,10 @@ int main(int argc, char* argv[])
     Platform platform { clock, system, instanceLock, launcher, dialogs, icon, scheduledShutdown };
     ProgramState state(system, clock);
 
-    MDIFrm window(state, platform, executor, guard, { true, installedDataDirectory() });
+    MDIFrm::Options options { true, installedDataDirectory() };
+    // Gone at log out, as a postponement or a skip should be; kept across a restart of the program.
+    options.overridesPath = LinuxInstanceLock::defaultDirectory() + QStringLiteral("/tova/today");
+    MDIFrm window(state, platform, executor, guard, options);
     TerminationSignals termination;
     // A signal may come while a start-up box runs its own event loop, before the main loop exists to be
     // told to quit: remember it.

@@ -115,6 +115,15 @@ void LoadBuiltInTexts(LangTable& table)
         { 146, u"程序所在的文件夹中没有 net。" },
         { 147, u"（管理员设定）" },
         { 148, u"管理员设定的关机：" },
+        { 151, u"推迟 10 分钟(&P)" },
+        { 152, u"跳过这一次(&K)" },
+        { 153, u"取消关机(&C)" },
+        { 154, u"关机时间推迟到 " },
+        { 155, u"今天跳过这次关机：" },
+        { 156, u"关机已取消。" },
+        { 157, u"%n 小时" },
+        { 158, u"%n 分钟" },
+        { 159, u"%n 秒" },
     };
     for (const auto& entry : texts) {
         table.set(1, entry.row, QString::fromUtf16(entry.text));

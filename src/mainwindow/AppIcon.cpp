@@ -66,7 +66,55 @@ public:
 private:
     QHash<int, QPixmap> m_drawn;
 };
+
+// The program's icon with a warning badge over its lower right quarter: an amber disc with a dark "!",
+// legible at 16 px and recognisable as the same program, whichever icon the theme gives.
+class WarningIconEngine : public QIconEngine
+{
+public:
+    explicit WarningIconEngine(QIcon base) : m_base(std::move(base)) { }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0) {
+            return QPixmap();
+        }
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        m_base.paint(&painter, QRect(0, 0, side, side), Qt::AlignCenter, mode, state);
+        const qreal s = side;
+        const QRectF badge(s * 0.44, s * 0.44, s * 0.56, s * 0.56);
+        painter.setPen(QPen(QColor(120, 20, 10), s * 0.04));
+        painter.setBrush(QColor(235, 60, 30));
+        painter.drawEllipse(badge.adjusted(s * 0.02, s * 0.02, -s * 0.02, -s * 0.02));
+        painter.setPen(QPen(Qt::white, s * 0.09, Qt::SolidLine, Qt::RoundCap));
+        const qreal x = badge.center().x();
+        painter.drawLine(QPointF(x, s * 0.56), QPointF(x, s * 0.75));
+        painter.drawPoint(QPointF(x, s * 0.88));
+        return pixmap;
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return m_base.availableSizes(mode, state);
+    }
+    QIconEngine* clone() const override { return new WarningIconEngine(m_base); }
+    QString key() const override { return QStringLiteral("tova-warning"); }
+
+private:
+    QIcon m_base;
+};
 } // namespace
+
+QIcon warningIcon(const QIcon& icon)
+{
+    return QIcon(new WarningIconEngine(icon));
+}
 
 QIcon appIcon()
 {

@@ -26,7 +26,8 @@
 MDIFrm::MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& executor, ErrorGuard& guard, Options options,
                QWidget* parent)
     : QMainWindow(parent), m_state(state), m_lang(state.lang), m_platform(platform), m_guard(guard),
-      m_opts(std::move(options)), m_scheduler(state, platform.launcher, executor), m_appIcon(appIcon())
+      m_opts(std::move(options)), m_overrides(m_opts.overridesPath), m_scheduler(state, platform.launcher, executor),
+      m_appIcon(appIcon())
 {
     setObjectName(QStringLiteral("MDIFrm"));
     setWindowIcon(m_appIcon);

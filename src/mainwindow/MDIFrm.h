@@ -3,9 +3,11 @@
 #include "core/ProgramState.h"
 #include "localisation/InterfaceLocale.h"
 #include "messaging/Send_Msg.h"
+#include "platform/NotificationIcon.h"
 #include "platform/Platform.h"
 #include "schedule/AdministratorShutdown.h"
 #include "schedule/Scheduler.h"
+#include "schedule/TodayOverrides.h"
 #include "settingsdialog/frmOptions.h"
 
 #include <QIcon>
@@ -39,6 +41,8 @@ public:
         /// How long a missing notification area may take to appear (a panel starting after us at login)
         /// before the main window is shown instead.
         int trayGraceMs = 5000;
+        /// Where the day's postponements and skips are kept across a restart; empty: for this run only.
+        QString overridesPath = QString();
     };
 
     MDIFrm(ProgramState& state, Platform& platform, ShutdownExecutor& executor, ErrorGuard& guard, Options options,
@@ -52,6 +56,10 @@ public:
     void Timer2_Timer();
     void Menu11_Click();
     void Timer3_Timer();
+    // Today's pending time put off, and shut down now called off.
+    void MenuPostpone_Click();
+    void MenuSkip_Click();
+    void MenuCancel_Click();
 
     // Menus and the notification-area icon.
     void Menu18_Click();
@@ -103,6 +111,18 @@ private:
     void logWarning(const QString& line);
     /// A warning of the administrator's shutdown, seconds before it: logged and shown, with no notices.
     void logAdministratorWarning(int seconds);
+    void logOverride(const QString& line, const QString& storeError);
+    /// The tip and the icon's state follow the countdown.
+    void showScheduleInTray(const QString& next, std::optional<int> left);
+    /// The tip: the caption, and the next time with the time left when there is one.
+    QString trayTip() const;
+    void showWarningState();
+    /// Postpone, skip and cancel are in the menus only while they can act.
+    void offerScheduleCommands();
+    /// The commands offered with a warning, and with the shut-down-now notice.
+    QList<NotificationIcon::MessageAction> warningActions() const;
+    QList<NotificationIcon::MessageAction> shutDownNowActions() const;
+    void onMessageAction(const QString& key);
     /// A refusal does not end the program: it is logged and shown.
     void reportRefusal(const QString& reason, int number, const QString& source, bool tryingAgain);
     /// Shows an error box once the running handler has returned: a box opened inside a tick would hold
@@ -127,6 +147,7 @@ private:
     Platform& m_platform;
     ErrorGuard& m_guard;
     Options m_opts;
+    TodayOverrides m_overrides;
     Scheduler m_scheduler;
     AdministratorShutdown m_administrator;
     /// The clock's reading for the running tick.
@@ -168,6 +189,21 @@ private:
     QAction* Menu151 = nullptr;
     QAction* Menu141 = nullptr;
     QAction* Menu121 = nullptr;
+    // In both the main window's first menu and the pop-up menu.
+    QAction* MenuPostpone = nullptr;
+    QAction* MenuSkip = nullptr;
+    QAction* MenuCancel = nullptr;
+    QAction* m_scheduleCommandsSeparator = nullptr;
+
+    /// The tick being shown, and the seconds it left until the next time (none: no countdown).
+    std::optional<int> m_left;
+    /// What the tip says: the next time, and the seconds left (none when there is no countdown), shown as
+    /// m_tipStep (the minutes left, or the seconds in the last minute).
+    QString m_tipNext;
+    std::optional<int> m_tipLeft;
+    int m_tipStep = -1;
+    /// The time the latest warning was about: a command picked in it acts on that time only.
+    QString m_warnedTime;
 
     QPointer<frmOptions> m_options;
     QPointer<Send_Msg> m_sendMsg;

@@ -35,6 +35,9 @@ void MDIFrm::buildMenus()
         MainMenu[i]->setObjectName(QStringLiteral("MainMenu%1").arg(i));
     }
     Menu11 = item(MainMenu[1], "Menu11", &MDIFrm::Menu11_Click);
+    MenuPostpone = item(MainMenu[1], "MenuPostpone", &MDIFrm::MenuPostpone_Click);
+    MenuSkip = item(MainMenu[1], "MenuSkip", &MDIFrm::MenuSkip_Click);
+    MenuCancel = item(MainMenu[1], "MenuCancel", &MDIFrm::MenuCancel_Click);
     MainMenu[1]->addSeparator();
     Menu120 = item(MainMenu[1], "Menu120", &MDIFrm::Menu120_Click);
 
@@ -61,6 +64,12 @@ void MDIFrm::buildMenus()
     PopMenu = new QMenu(this);
     PopMenu->setObjectName(QStringLiteral("PopMenu"));
     PopMenu->setTitle(QStringLiteral("弹出菜单"));
+    // What can still be done about a shutdown close at hand comes first, and only while it can.
+    PopMenu->addActions({ MenuPostpone, MenuSkip, MenuCancel });
+    m_scheduleCommandsSeparator = PopMenu->addSeparator();
+    for (QAction* command : { MenuPostpone, MenuSkip, MenuCancel, m_scheduleCommandsSeparator }) {
+        command->setVisible(false);
+    }
     Menu18 = item(PopMenu, "Menu18", &MDIFrm::Menu18_Click);
     PopMenu->addSeparator();
     Menu151 = item(PopMenu, "Menu151", &MDIFrm::Menu150_Click);
@@ -86,6 +95,8 @@ void MDIFrm::connectIcon()
     connect(&m_platform.icon, &NotificationIcon::doubleClicked, this,
             [this, ignoringErrors] { ignoringErrors([this] { Menu18_Click(); }); });
     m_platform.icon.setContextMenu(PopMenu);
+    connect(&m_platform.icon, &NotificationIcon::messageActionInvoked, this,
+            [this](const QString& key) { m_guard.run([this, &key] { onMessageAction(key); }); });
     connect(&m_platform.icon, &NotificationIcon::areaAvailabilityChanged, this, [this](bool available) {
         if (available && !m_unloading) {
             addIcon();
@@ -96,7 +107,34 @@ void MDIFrm::connectIcon()
 void MDIFrm::addIcon()
 {
     m_platform.icon.remove();
-    m_platform.icon.add(textfile::cutToEncodedBytes(windowTitle(), TipBytes));
+    m_platform.icon.add(trayTip());
+}
+
+QString MDIFrm::trayTip() const
+{
+    // Only the caption is held to the tip field's size: the lines of the countdown are short and are what the
+    // tip is read for.
+    QString tip = textfile::cutToEncodedBytes(windowTitle(), TipBytes);
+    if (!m_tipNext.isEmpty()) {
+        tip += u'\n' + m_lang[53] + m_tipNext;
+    }
+    if (m_tipLeft) {
+        const int seconds = *m_tipLeft;
+        QString left;
+        if (seconds <= 60) {
+            left = withNumber(m_lang[159], seconds);
+        } else {
+            const int minutes = (seconds + 59) / 60; // "1 min" until the last minute begins
+            if (minutes >= 60) {
+                left = withNumber(m_lang[157], minutes / 60);
+            }
+            if (minutes % 60 != 0 || minutes < 60) {
+                left += (left.isEmpty() ? QString() : QStringLiteral(" ")) + withNumber(m_lang[158], minutes % 60);
+            }
+        }
+        tip += u'\n' + m_lang[54] + left;
+    }
+    return tip;
 }
 
 void MDIFrm::Menu18_Click()
@@ -201,6 +239,9 @@ void MDIFrm::SelectLanguage(int k)
         MainMenu[i]->setTitle(m_lang[i]);
     }
     Menu11->setText(m_lang[11]);
+    MenuPostpone->setText(m_lang[151]);
+    MenuSkip->setText(m_lang[152]);
+    MenuCancel->setText(m_lang[153]);
     Menu120->setText(m_lang[12]);
     Menu121->setText(m_lang[12]);
     Menu13->setText(m_lang[13]);

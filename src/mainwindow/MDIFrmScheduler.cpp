@@ -40,6 +40,8 @@ void MDIFrm::connectScheduler()
     connect(&m_scheduler, &Scheduler::shutdownRetryDue, this, [this] { logEntryHead(m_lang[142]); });
     connect(&m_platform.scheduledShutdown, &ScheduledShutdown::pendingChanged, this,
             [this] { m_administrator.setPending(m_platform.scheduledShutdown.pending()); });
+    connect(&m_scheduler, &Scheduler::overrideMade, this, &MDIFrm::logOverride);
+    m_scheduler.setOverrides(&m_overrides);
     // While the settings dialog is open its lists are the user's unsaved work and stay as they are.
     m_scheduler.setListsHeld([this] { return isOptionsDialogOpen(); });
 }
@@ -106,10 +108,13 @@ void MDIFrm::showClock(const QDateTime& now)
 void MDIFrm::showCountdown(const QString& next, const QString& remaining)
 {
     // An administrator's shutdown that comes first takes the panels, marked as the administrator's.
-    const std::optional<int> ownLeft = countdown::secondsRemaining(next, m_tickNow.time());
-    if (const std::optional<int> left = m_administrator.secondsLeftIfFirst(m_tickNow, ownLeft)) {
+    // Postpone and skip follow the user's own time only.
+    m_left = remaining.isEmpty() ? std::nullopt : countdown::secondsRemaining(next, m_tickNow.time());
+    std::optional<int> shownLeft = m_left;
+    if (const std::optional<int> left = m_administrator.secondsLeftIfFirst(m_tickNow, m_left)) {
         NextShutdownTime = countdown::clockText(m_administrator.pending()->when.time()) + u' ' + m_lang[147];
         TimeRemaining = countdown::remainingText(*left);
+        shownLeft = left;
     } else {
         NextShutdownTime = next;
         TimeRemaining = remaining;
@@ -122,6 +127,8 @@ void MDIFrm::showCountdown(const QString& next, const QString& remaining)
     if (m_panelTexts[5] != remainingText) {
         setPanelText(5, remainingText);
     }
+    showScheduleInTray(NextShutdownTime, shownLeft);
+    offerScheduleCommands();
     for (int seconds : m_administrator.warningsDue(m_tickNow)) {
         logAdministratorWarning(seconds);
     }
@@ -196,8 +203,10 @@ void MDIFrm::logWarning(const QString& line)
 {
     logEntryHead(m_lang[58]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + line);
-    // The window is usually hidden: say it on the desktop too.
-    m_platform.icon.showMessage(windowTitle() + QStringLiteral(" — ") + m_lang[53] + NextShutdownTime, line);
+    // The window is usually hidden: say it on the desktop too, with what can still be done about it.
+    m_warnedTime = NextShutdownTime;
+    m_platform.icon.showMessageWithActions(windowTitle() + QStringLiteral(" — ") + m_lang[53] + NextShutdownTime, line,
+                                           warningActions());
 }
 
 void MDIFrm::Menu11_Click()
@@ -211,15 +220,20 @@ void MDIFrm::Menu11_Click()
     appendLog(QStringLiteral("\n\n\n\n") + Blanks5 + stampText());
     appendLog(QStringLiteral("\n\n") + Blanks5 + m_lang[58]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + m_lang[59]);
-    m_platform.icon.showMessage(windowTitle(),
-                                m_lang[59] + u'\n' + withNumber(m_lang[61], Scheduler::ShutDownNowDelaySeconds));
+    m_platform.icon.showMessageWithActions(
+        windowTitle(), m_lang[59] + u'\n' + withNumber(m_lang[61], Scheduler::ShutDownNowDelaySeconds),
+        shutDownNowActions());
     m_scheduler.announceShutdownNow();
     Timer3.start();
+    offerScheduleCommands();
+    showWarningState();
 }
 
 void MDIFrm::Timer3_Timer()
 {
     Timer3.stop();
+    offerScheduleCommands();
+    showWarningState();
     if (m_scheduler.requestShutdown(m_platform.clock.now())) {
         // Ends without the closing handlers, as the system is going down anyway.
         QCoreApplication::exit(0);

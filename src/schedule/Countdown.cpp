@@ -47,14 +47,14 @@ QString clockText(const QTime& time)
     return QString(reinterpret_cast<const QChar*>(text), 8);
 }
 
-QString nextShutdownTime(const QStringList& today, const QTime& now)
+QString nextShutdownTime(const QStringList& today, const QTime& now, const QString& afterLast)
 {
-    if (today.isEmpty()) {
-        return QString();
-    }
     const QString nowText = clockText(now);
-    if (nowText >= today.last()) {
-        return today.first();
+    if (today.isEmpty() || nowText >= today.last()) {
+        const QString& first = afterLast.isNull() || afterLast.isEmpty() ? today.value(0) : afterLast;
+        // Tomorrow's first time is later on the clock than now only where today's was postponed or skipped:
+        // it is then more than a day away, and no time is next yet.
+        return first <= nowText ? first : QString();
     }
     for (const QString& entry : today) {
         if (entry >= nowText) {
@@ -86,9 +86,9 @@ QString remainingText(int seconds)
     return text;
 }
 
-std::optional<Event> eventAt(const QStringList& today, const QTime& now)
+std::optional<Event> eventAt(const QStringList& today, const QTime& now, const QString& afterLast)
 {
-    const std::optional<int> left = secondsRemaining(nextShutdownTime(today, now), now);
+    const std::optional<int> left = secondsRemaining(nextShutdownTime(today, now, afterLast), now);
     if (!left) {
         return std::nullopt;
     }
@@ -104,7 +104,8 @@ std::optional<Event> eventAt(const QStringList& today, const QTime& now)
     }
 }
 
-std::vector<Event> eventsSince(const QStringList& today, const std::optional<QTime>& previous, const QTime& now)
+std::vector<Event> eventsSince(const QStringList& today, const std::optional<QTime>& previous, const QTime& now,
+                               const QString& afterLast)
 {
     std::vector<Event> due;
     int gap = 1;
@@ -118,7 +119,7 @@ std::vector<Event> eventsSince(const QStringList& today, const std::optional<QTi
         }
     }
     for (int back = gap - 1; back >= 0; --back) {
-        if (const std::optional<Event> event = eventAt(today, now.addSecs(-back))) {
+        if (const std::optional<Event> event = eventAt(today, now.addSecs(-back), afterLast)) {
             due.push_back(*event);
         }
     }

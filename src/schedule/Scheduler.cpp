@@ -1,5 +1,6 @@
 #include "Scheduler.h"
 
+#include "TodayOverrides.h"
 #include "core/ProgramState.h"
 #include "messaging/ShutdownNotice.h"
 #include "shutdown/RaisedError.h"
@@ -42,16 +43,19 @@ void Scheduler::tick(const QDateTime& now)
         LoadTimeLists();
     }
 
-    const QStringList today = m_state.store.Clstm_Lst0.items();
+    // Today's times with the day's postponements and skips; tomorrow's first time as listed.
+    const QStringList& listed = m_state.store.Clstm_Lst0.items();
+    const QStringList today = m_overrides ? m_overrides->apply(listed, now.date()) : listed;
+    const QString afterLast = listed.value(0);
     const QTime time = now.time();
-    const QString next = countdown::nextShutdownTime(today, time);
+    const QString next = countdown::nextShutdownTime(today, time, afterLast);
     QString remaining;
     std::vector<countdown::Event> due;
     if (next.size() == 8) {
         if (const std::optional<int> left = countdown::secondsRemaining(next, time)) {
             remaining = countdown::remainingText(*left);
         }
-        due = countdown::eventsSince(today, m_previousTick, time);
+        due = countdown::eventsSince(today, m_previousTick, time, afterLast);
     }
     Q_EMIT countdownUpdated(next, remaining);
     for (countdown::Event event : due) {
@@ -157,4 +161,65 @@ void Scheduler::sendNotice(const QString& message)
     qint16 last = m_state.settings.IpEnd;
     SendShutdownNotice(m_notices, message, prefix, first, last);
     Q_EMIT noticeSent(message);
+}
+
+std::optional<QString> Scheduler::pendingTime(const QDateTime& now) const
+{
+    if (!m_overrides) {
+        return std::nullopt;
+    }
+    const QString nowText = countdown::clockText(now.time());
+    for (const QString& time : m_overrides->apply(m_state.store.Clstm_Lst0.items(), now.date())) {
+        if (time > nowText) {
+            const std::optional<int> left = countdown::secondsRemaining(time, now.time());
+            return left && *left < PostponeSeconds ? std::optional<QString>(time) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+bool Scheduler::canPostpone(const QDateTime& now) const
+{
+    // A time moved past midnight would belong to a day whose list is another one.
+    const std::optional<QString> time = pendingTime(now);
+    return time
+        && QTime::fromString(*time, QStringLiteral("HH:mm:ss")).msecsSinceStartOfDay() / 1000 + PostponeSeconds
+        < 24 * 3600;
+}
+
+bool Scheduler::postpone(const QDateTime& now)
+{
+    if (!canPostpone(now)) {
+        return false;
+    }
+    const QString time = *pendingTime(now);
+    const QString later
+        = countdown::clockText(QTime::fromString(time, QStringLiteral("HH:mm:ss")).addSecs(PostponeSeconds));
+    QString error;
+    const bool stored = m_overrides->postpone(now.date(), time, later, &error);
+    tellOverride(m_state.lang[154] + later, stored, error);
+    return true;
+}
+
+bool Scheduler::skip(const QDateTime& now)
+{
+    const std::optional<QString> time = pendingTime(now);
+    if (!time) {
+        return false;
+    }
+    QString error;
+    const bool stored = m_overrides->skip(now.date(), *time, &error);
+    tellOverride(m_state.lang[155] + *time, stored, error);
+    return true;
+}
+
+void Scheduler::tellOverride(const QString& line, bool stored, const QString& storeError)
+{
+    Q_EMIT overrideMade(line, stored ? QString() : storeError);
+    sendNotice(line);
+}
+
+void Scheduler::announceShutdownNowCancelled()
+{
+    sendNotice(m_state.lang[156]);
 }

@@ -10,6 +10,7 @@
 
 class Launcher;
 class ShutdownExecutor;
+class TodayOverrides;
 struct ProgramState;
 
 // The schedule, second by second, without any window: today's list from the settings file, the next time
@@ -25,6 +26,9 @@ public:
     static constexpr int ShutDownNowDelaySeconds = 30;
     /// How long a shutdown that programs held back waits before it is asked for again.
     static constexpr int RetryIntervalSeconds = 60;
+    /// How far a postponement moves today's pending time; also how near that time must be for a
+    /// postponement or a skip to be offered.
+    static constexpr int PostponeSeconds = 10 * 60;
 
     Scheduler(ProgramState& state, Launcher& launcher, ShutdownExecutor& executor, QObject* parent = nullptr);
 
@@ -58,6 +62,22 @@ public:
     /// Notices queued and not yet started.
     int noticesPending() const { return m_notices.pending(); }
 
+    /// The day's postponements and skips, consulted by every tick. None by default: a schedule that the
+    /// user may not put off (the machine-wide one) never sets them.
+    void setOverrides(TodayOverrides* overrides) { m_overrides = overrides; }
+    /// Today's next time, as the countdown shows it, while it is less than PostponeSeconds away and there are
+    /// overrides to change it: what postpone() and skip() would act on.
+    std::optional<QString> pendingTime(const QDateTime& now) const;
+    /// True while there is a pending time and postponing it keeps it on the same day.
+    bool canPostpone(const QDateTime& now) const;
+    /// Moves the pending time PostponeSeconds later for today, told through overrideMade and as a notice.
+    /// False when canPostpone() is false.
+    bool postpone(const QDateTime& now);
+    /// Drops the pending time for today, told as postpone() tells. False when there is no pending time.
+    bool skip(const QDateTime& now);
+    /// Tells the local network that the shutdown announced by announceShutdownNow() is called off.
+    void announceShutdownNowCancelled();
+
 Q_SIGNALS:
     /// A tick has begun: the date and the time to show.
     void tickStarted(const QDateTime& now);
@@ -79,6 +99,9 @@ Q_SIGNALS:
     void shutdownRetryDue();
     /// The shutdown second of a shutdown handed over to the system.
     void shutdownDue();
+    /// The pending time was postponed or skipped: the line to log, also sent as a notice; and, when the
+    /// change could not be stored and will not outlast a restart, the reason.
+    void overrideMade(const QString& line, const QString& storeError);
 
 private:
     void LoadTimeLists();
@@ -86,11 +109,13 @@ private:
     void runEvent(countdown::Event event, const QDateTime& now);
     void retryShutdownIfDue(const QDateTime& now);
     void sendNotice(const QString& message);
+    void tellOverride(const QString& line, bool stored, const QString& storeError);
 
     ProgramState& m_state;
     ShutdownExecutor& m_executor;
     NoticeQueue m_notices;
     std::function<bool()> m_listsHeld;
+    TodayOverrides* m_overrides = nullptr;
     bool m_inTick = false;
     bool m_shutdownHandedOver = false;
     /// The day the time lists were last read for at a tick.

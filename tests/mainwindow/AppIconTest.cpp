@@ -48,6 +48,11 @@ TEST(AppIcon, DrawnAtTheSizeAskedWhenNotInstalled)
         const QColor disc = image.pixelColor(side / 2, side * 82 / 100); // below the power mark
         EXPECT_EQ(disc.alpha(), 255) << side;
         EXPECT_GT(disc.blue(), disc.red()) << side;
+        // The warning state: the same icon, with a red badge over its lower right quarter.
+        const QImage warning = warningIcon(icon).pixmap(side, side).toImage();
+        EXPECT_EQ(warning.pixelColor(side / 4, side / 2), image.pixelColor(side / 4, side / 2)) << side;
+        const QColor badge = warning.pixelColor(side * 62 / 100, side * 72 / 100);
+        EXPECT_GT(badge.red(), 2 * badge.blue()) << side;
     }
 }
 

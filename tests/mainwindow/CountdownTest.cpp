@@ -22,6 +22,7 @@ TEST(Countdown, NextTimeAndRemaining)
         const char* now;
         QString next;
         QString left; // empty: no countdown
+        QString afterLast = QString(); // tomorrow's first where today's list was changed for today only
     } cases[] = {
         { {}, "12:00:00", "", "" },
         { day, "12:00:00", "17:30:00", "5:30:00" },
@@ -31,9 +32,13 @@ TEST(Countdown, NextTimeAndRemaining)
         { { "00:00:10" }, "23:59:30", "00:00:10", "0:00:40" },
         { { "7:00:00" }, "06:00:00", "7:00:00", "" }, // not eight characters: shown, never counted down
         { { "99:99:99" }, "06:00:00", "99:99:99", "" },
+        { { "17:40:00" }, "17:35:00", "17:40:00", "0:05:00", "17:30:00" }, // postponed
+        { { "17:40:00" }, "18:00:00", "17:30:00", "23:30:00", "17:30:00" },
+        { {}, "17:25:00", "", "", "17:30:00" }, // skipped: tomorrow's is more than a day away
+        { {}, "17:31:00", "17:30:00", "23:59:00", "17:30:00" },
     };
     for (const auto& c : cases) {
-        const QString next = nextShutdownTime(c.list, at(c.now));
+        const QString next = nextShutdownTime(c.list, at(c.now), c.afterLast);
         EXPECT_EQ(next, c.next) << c.now;
         const std::optional<int> left = secondsRemaining(next, at(c.now));
         EXPECT_EQ(left ? remainingText(*left) : QString(), c.left) << c.now;

@@ -9,12 +9,15 @@
 #include "platform/fake/FakeScheduledShutdown.h"
 #include "platform/fake/FakeShutdownApi.h"
 #include "platform/fake/FakeSystemInfo.h"
+#include "platform/linux/TrayNotificationIcon.h"
 #include "settingsdialog/frmOptions.h"
 #include "shutdown/ErrorGuard.h"
 #include "shutdown/ShutdownExecutor.h"
+#include "support/PrivateBus.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -34,6 +37,18 @@ const QString NoticeFile = QStringLiteral("[语言类别]：1[/语言类别]\n"
                                           "[IP地址前缀]：127.0.0[/IP地址前缀]\n"
                                           "[IP开始子地址]：2[/IP开始子地址]\n"
                                           "[IP结束子地址]：4[/IP结束子地址]");
+
+bool waitUntil(const std::function<bool()>& condition)
+{
+    const QDeadlineTimer deadline(30000);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 class MDIFrmTest : public ::testing::Test
 {
@@ -651,4 +666,91 @@ TEST_F(MDIFrmTest, AnAdministratorsShutdownThatComesFirstIsShownAndWarnedOf)
     scheduledShutdown.setPending(ScheduledShutdown::Pending { QStringLiteral("reboot"), at(18, 0, 0) });
     tickAt(QTime(12, 32, 0));
     EXPECT_EQ(w.panelText(4), QStringLiteral("关机时间：17:30:00"));
+}
+
+TEST_F(MDIFrmTest, TipTellsTheTimeLeftOnceAMinuteAndEachSecondInTheLast)
+{
+    MDIFrm& w = start(NoticeFile);
+    const struct
+    {
+        const char* from;
+        const char* to;
+        int tipChanges; // one tick a second from .. to
+        const char* left;
+        bool warning;
+    } spans[] = {
+        { "17:26:30", "17:28:59", 3, "2 分钟", false }, // 4, 3 and 2 minutes
+        { "17:29:00", "17:29:10", 11, "50 秒", true },
+        { "17:30:00", "17:30:05", 1, "14 小时 30 分钟", false }, // tomorrow's first time
+    };
+    for (const auto& span : spans) {
+        icon.tipChanges = 0;
+        const QTime to = QTime::fromString(QLatin1String(span.to));
+        for (QTime t = QTime::fromString(QLatin1String(span.from)); t <= to; t = t.addSecs(1)) {
+            tickAt(t);
+        }
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(icon.tipChanges, span.tipChanges) << span.from;
+        EXPECT_EQ(icon.tip(),
+                  w.windowTitle() + u'\n' + QStringLiteral("关机时间：") + w.NextShutdownTime + u'\n'
+                      + QStringLiteral("距关机时间：") + QString::fromUtf8(span.left))
+            << span.from;
+        EXPECT_EQ(icon.warningState, span.warning) << span.from;
+    }
+}
+
+// The warning as a desktop notification with commands, on a session bus of the test's own: "postpone" picked
+// there moves the request ten minutes later, and the notices say so and follow.
+TEST_F(MDIFrmTest, PostponePickedInTheWarningMovesTheShutdown)
+{
+    PrivateBus bus(PrivateBus::Type::Session);
+    QString error;
+    ASSERT_TRUE(bus.start(&error)) << error.toStdString();
+    PrivateBus::Mock* server
+        = bus.startTemplate(QStringLiteral("notification_daemon"), QStringLiteral("org.freedesktop.Notifications"),
+                            QStringLiteral("/org/freedesktop/Notifications"),
+                            QStringLiteral(R"({"capabilities": "body actions"})"), &error);
+    ASSERT_NE(server, nullptr) << error.toStdString();
+    TrayNotificationIcon tray(QIcon(), QIcon(), bus.connection());
+    ASSERT_TRUE(waitUntil([&] { return tray.offersMessageActions(); }));
+    Platform withTray { clock, system, lock, launcher, dialogs, tray, scheduledShutdown };
+    textfile::write(settingsPath, NoticeFile);
+    window = std::make_unique<MDIFrm>(state, withTray, executor, guard, MDIFrm::Options { false, QString(), 0 });
+    ASSERT_TRUE(window->MDIForm_Load());
+    QAction* postpone = window->menuItem(QStringLiteral("MenuPostpone"));
+    ASSERT_NE(postpone, nullptr);
+    EXPECT_FALSE(postpone->isVisible());
+
+    tickAt(QTime(17, 29, 0));
+    QList<QVariantList> calls;
+    ASSERT_TRUE(waitUntil([&] { return !(calls = server->methodCalls(QStringLiteral("Notify"))).isEmpty(); }));
+    EXPECT_EQ(calls[0][5].toStringList(), QStringList({ "postpone", "推迟 10 分钟", "skip", "跳过这一次" }));
+    EXPECT_TRUE(postpone->isVisible());
+    EXPECT_TRUE(window->menuItem(QStringLiteral("MenuSkip"))->isVisible());
+
+    launcher.commandLines.clear();
+    const QDBusMessage emitted
+        = server->call(QStringLiteral("EmitSignal"),
+                       { QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"),
+                         QStringLiteral("us"), QVariantList { uint(1), QStringLiteral("postpone") } });
+    ASSERT_EQ(emitted.type(), QDBusMessage::ReplyMessage) << emitted.errorMessage().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return window->logText().endsWith(QStringLiteral("关机时间推迟到 17:40:00")); }))
+        << window->logText().toStdString();
+    while (window->noticesPending() > 0) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(launcher.commandLines.first(), QStringLiteral("net send 127.0.0.2 关机时间推迟到 17:40:00"));
+
+    for (const QTime& t : { QTime(17, 29, 59), QTime(17, 30, 0) }) {
+        tickAt(t);
+    }
+    EXPECT_FALSE(shutdownApi.calls.contains(QStringLiteral("exitSession 5")));
+    EXPECT_FALSE(postpone->isVisible()); // ten minutes away again
+    EXPECT_EQ(window->NextShutdownTime, QStringLiteral("17:40:00"));
+
+    launcher.commandLines.clear();
+    tickAt(QTime(17, 39, 0));
+    EXPECT_EQ(launcher.commandLines.first(), QStringLiteral("net send 127.0.0.2 请保存文件！服务器将在 60 秒之后关闭"));
+    tickAt(QTime(17, 39, 59));
+    EXPECT_TRUE(shutdownApi.calls.contains(QStringLiteral("exitSession 5")));
 }

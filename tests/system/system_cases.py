@@ -657,7 +657,12 @@ def status_notifier_item(sandbox):
     check(path != "/NO_DBUSMENU", "no menu exported over dbusmenu")
     menu = dbus.Interface(bus.get_object(service, path), "com.canonical.dbusmenu")
     _, (_, _, children) = menu.GetLayout(0, -1, dbus.Array([], signature="s"))
-    entries = [(int(c[0]), str(c[1].get("label", "-" if c[1].get("type") == "separator" else ""))) for c in children]
+    # Hidden entries (postpone, skip and cancel while nothing is near) are exported too, marked invisible.
+    entries = [
+        (int(c[0]), str(c[1].get("label", "-" if c[1].get("type") == "separator" else "")))
+        for c in children
+        if c[1].get("visible", True)
+    ]
     labels = [label for _, label in entries]
     expected = ["显示主窗体(_F)", "-", "关机设置(_S)...", "-", "发送消息(_M)...", "-", "退出(_X)"]
     check(labels == expected, "the exported menu is %r, expected %r" % (labels, expected))

@@ -1,12 +1,17 @@
 #include "TrayNotificationIcon.h"
 
+#include "ActionNotifications.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QSystemTrayIcon>
 
-TrayNotificationIcon::TrayNotificationIcon(const QIcon& icon, QObject* parent)
-    : NotificationIcon(parent), m_tray(new QSystemTrayIcon(icon, this))
+TrayNotificationIcon::TrayNotificationIcon(const QIcon& icon, const QIcon& warningIcon, const QDBusConnection& bus,
+                                           QObject* parent)
+    : NotificationIcon(parent), m_tray(new QSystemTrayIcon(icon, this)), m_icon(icon), m_warningIcon(warningIcon),
+      m_notifications(new ActionNotifications(bus, this))
 {
+    connect(m_notifications, &ActionNotifications::actionInvoked, this, &NotificationIcon::messageActionInvoked);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         // In a notification area of our own a single click (Trigger) does nothing, as on the desktops
         // this program comes from. A StatusNotifierItem host reports every primary activation as
@@ -47,6 +52,27 @@ void TrayNotificationIcon::add(const QString& tip)
     if (m_areaAvailable) {
         m_tray->show();
     }
+}
+
+void TrayNotificationIcon::setTip(const QString& tip)
+{
+    // Each change goes over the bus to a StatusNotifierItem host.
+    if (m_tray->toolTip() != tip) {
+        m_tray->setToolTip(tip);
+    }
+}
+
+void TrayNotificationIcon::setWarningState(bool warning)
+{
+    if (warning != m_warning) {
+        m_warning = warning;
+        m_tray->setIcon(warning ? m_warningIcon : m_icon);
+    }
+}
+
+bool TrayNotificationIcon::offersMessageActions() const
+{
+    return m_notifications->offersActions();
 }
 
 void TrayNotificationIcon::remove()
@@ -91,5 +117,16 @@ void TrayNotificationIcon::showMessage(const QString& title, const QString& text
 {
     if (m_tray->isVisible() && QSystemTrayIcon::supportsMessages()) {
         m_tray->showMessage(title, text, QSystemTrayIcon::Warning, 15000);
+    }
+}
+
+void TrayNotificationIcon::showMessageWithActions(const QString& title, const QString& text,
+                                                  const QList<MessageAction>& actions)
+{
+    // Qt's own messages carry no commands: a server that shows them is asked directly, icon or no icon.
+    if (!actions.isEmpty() && m_notifications->offersActions()) {
+        m_notifications->notify(title, text, actions);
+    } else {
+        showMessage(title, text);
     }
 }
