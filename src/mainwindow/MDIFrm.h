@@ -197,6 +197,8 @@ private:
 
     /// The tick being shown, and the seconds it left until the next time (none: no countdown).
     std::optional<int> m_left;
+    /// The user's own next time, as the scheduler counts down to it.
+    QString m_ownNextTime;
     /// What the tip says: the next time, and the seconds left (none when there is no countdown), shown as
     /// m_tipStep (the minutes left, or the seconds in the last minute).
     QString m_tipNext;

@@ -109,6 +109,7 @@ void MDIFrm::showCountdown(const QString& next, const QString& remaining)
 {
     // An administrator's shutdown that comes first takes the panels, marked as the administrator's.
     // Postpone and skip follow the user's own time only.
+    m_ownNextTime = next;
     m_left = remaining.isEmpty() ? std::nullopt : countdown::secondsRemaining(next, m_tickNow.time());
     std::optional<int> shownLeft = m_left;
     if (const std::optional<int> left = m_administrator.secondsLeftIfFirst(m_tickNow, m_left)) {
@@ -204,8 +205,9 @@ void MDIFrm::logWarning(const QString& line)
     logEntryHead(m_lang[58]);
     appendLog(QStringLiteral("\n\n") + Blanks10 + line);
     // The window is usually hidden: say it on the desktop too, with what can still be done about it.
-    m_warnedTime = NextShutdownTime;
-    m_platform.icon.showMessageWithActions(windowTitle() + QStringLiteral(" — ") + m_lang[53] + NextShutdownTime, line,
+    // The user's own time, also while an administrator's earlier one holds the panels.
+    m_warnedTime = m_ownNextTime;
+    m_platform.icon.showMessageWithActions(windowTitle() + QStringLiteral(" — ") + m_lang[53] + m_ownNextTime, line,
                                            warningActions());
 }
 

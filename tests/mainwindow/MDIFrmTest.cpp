@@ -655,7 +655,10 @@ TEST_F(MDIFrmTest, AnAdministratorsShutdownThatComesFirstIsShownAndWarnedOf)
         EXPECT_EQ(w.panelText(4), QStringLiteral("关机时间：") + tick.next);
         EXPECT_EQ(w.panelText(5), QStringLiteral("距关机时间：") + tick.left);
         EXPECT_EQ(icon.messages.size(), tick.messages);
+        // The administrator's time cannot be put off from here.
+        EXPECT_FALSE(w.menuItem(QStringLiteral("MenuPostpone"))->isVisible());
     }
+    EXPECT_TRUE(icon.messageActions.isEmpty());
     EXPECT_TRUE(icon.messages[1].endsWith(QStringLiteral("现在关闭服务器！ （管理员设定）")));
     EXPECT_TRUE(w.logText().contains(
         QStringLiteral("管理员设定的关机：\n\n          服务器将在 60 秒之后关闭 （管理员设定）")));
