@@ -4,16 +4,21 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace {
 
-// "中文简体(&C)" -> "中文简体": the menu accelerator is not part of the name.
+// "中文简体(&C)" -> "中文简体": the menu accelerator is not part of the name. By hand: a regular
+// expression would load its engine into a service that otherwise never needs it.
 QString plainName(QString name)
 {
-    static const QRegularExpression accelerator(QStringLiteral("\\(&.\\)"));
-    name.remove(accelerator);
+    for (qsizetype at = name.indexOf(u"(&"); at >= 0; at = name.indexOf(u"(&", at)) {
+        if (at + 3 < name.size() && name[at + 2] != u'\n' && name[at + 3] == u')') {
+            name.remove(at, 4);
+        } else {
+            ++at;
+        }
+    }
     name.remove(u'&');
     return name.trimmed();
 }
