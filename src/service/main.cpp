@@ -13,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -68,6 +69,14 @@ int main(int argc, char* argv[])
         return ConfigurationError;
     }
     writeJournal(MachineSchedule::Info, QStringLiteral("following %1").arg(state.settings.SettingsFilePath));
+    // Whoever may write the file decides when this machine shuts down.
+    const QFileInfo file(state.settings.SettingsFilePath);
+    if (file.permissions() & (QFileDevice::WriteGroup | QFileDevice::WriteOther) || file.ownerId() != 0) {
+        writeJournal(MachineSchedule::Warning,
+                     QStringLiteral("%1 is not root's alone to change: whoever may write it decides when this machine "
+                                    "shuts down (chown root: and chmod 644 it)")
+                         .arg(file.filePath()));
+    }
 
     // Stopping leaves what is scheduled in place: the system carries it out without us.
     TerminationSignals termination;
