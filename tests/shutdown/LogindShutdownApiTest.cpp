@@ -3,6 +3,7 @@
 
 #include "platform/linux/LogindShutdownApi.h"
 
+#include "platform/linux/LogindScheduledShutdown.h"
 #include "shutdown/RaisedError.h"
 #include "shutdown/ShutdownExecutor.h"
 #include "support/PrivateBus.h"
@@ -10,6 +11,11 @@
 #include <QCoreApplication>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <optional>
@@ -352,6 +358,55 @@ TEST_F(LogindShutdownApiTest, UnforcedLogOffGoesThroughTheDesktopSessionManager)
             EXPECT_FALSE(error) << describe(error);
         }
     }
+}
+
+// logind's own schedule, as the machine-wide service arms it and the desktop program follows it. Like
+// Debian 12's logind, this one sends no change signal for ScheduledShutdown: the watch learns of a change
+// from the file logind keeps in its state folder, which appears with the first scheduled time.
+TEST_F(LogindShutdownApiTest, TheScheduledShutdownIsArmedAndFollowedThroughLogindsStateFolder)
+{
+    const QString setPending = QStringLiteral(
+        "self.props['org.freedesktop.login1.Manager']['ScheduledShutdown'] = dbus.Struct((%1), signature='st')");
+    addManagerMethod(QStringLiteral("ScheduleShutdown"), QStringLiteral("st"), QString(),
+                     setPending.arg(QStringLiteral("args[0], dbus.UInt64(args[1])")));
+    addManagerMethod(QStringLiteral("CancelScheduledShutdown"), QString(), QStringLiteral("b"),
+                     setPending.arg(QStringLiteral("'', dbus.UInt64(0)")) + QStringLiteral("\nret = True"));
+    QTemporaryDir run;
+    ASSERT_TRUE(run.isValid());
+    const QString folder = run.filePath(QStringLiteral("shutdown"));
+    LogindScheduledShutdown scheduled(folder);
+    int changes = 0;
+    QObject::connect(&scheduled, &ScheduledShutdown::pendingChanged, [&] { ++changes; });
+    const auto waitFor = [&](const std::function<bool()>& condition) {
+        const QDeadlineTimer deadline(30000);
+        while (!condition() && !deadline.hasExpired()) {
+            QTest::qWait(10);
+        }
+        return condition();
+    };
+
+    scheduled.watch();
+    ASSERT_TRUE(waitFor([&] { return changes == 1; })); // the first answer: nothing pending
+    EXPECT_FALSE(scheduled.pending());
+
+    const ScheduledShutdown::Pending pending { QStringLiteral("reboot"),
+                                               QDateTime(QDate(2026, 12, 7), QTime(17, 0, 0)) };
+    QString error;
+    ASSERT_TRUE(scheduled.schedule(pending, &error)) << error.toStdString();
+    const QList<QVariantList> calls = m_logind->methodCalls(QStringLiteral("ScheduleShutdown"));
+    ASSERT_EQ(calls.size(), 1);
+    EXPECT_EQ(calls[0][0].toString(), QStringLiteral("reboot"));
+    EXPECT_EQ(calls[0][1].toULongLong(), quint64(pending.when.toMSecsSinceEpoch()) * 1000);
+    ASSERT_TRUE(QDir().mkdir(folder)); // as logind writes its file
+    QFile file(folder + QStringLiteral("/scheduled"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_TRUE(waitFor([&] { return scheduled.pending() == pending; }));
+
+    ASSERT_TRUE(scheduled.cancel(&error)) << error.toStdString();
+    ASSERT_TRUE(file.remove());
+    EXPECT_TRUE(waitFor([&] { return !scheduled.pending(); }));
+    EXPECT_EQ(changes, 3);
 }
 
 int main(int argc, char** argv)
