@@ -134,7 +134,7 @@ void MachineSchedule::arm(const QDateTime& now)
                              error));
         return;
     }
-    m_arming.done(step);
+    m_arming.done(step, now);
     m_lastOnce.clear();
     if (step.kind == ShutdownArming::Step::Schedule) {
         m_journal(Notice, QStringLiteral("scheduled: %1 at %2").arg(step.pending.type, stamp(step.pending.when)));

@@ -64,7 +64,7 @@ ShutdownArming::Step ShutdownArming::step(const std::optional<Pending>& wanted, 
     if (m_retryAfter.isValid() && now < m_retryAfter) {
         return {};
     }
-    if (m_known && wanted == m_armed) {
+    if (m_toldOn == now.date() && wanted == m_armed) {
         return {};
     }
     if (wanted) {
@@ -73,12 +73,12 @@ ShutdownArming::Step ShutdownArming::step(const std::optional<Pending>& wanted, 
     return { Step::Cancel, {} };
 }
 
-void ShutdownArming::done(const Step& step)
+void ShutdownArming::done(const Step& step, const QDateTime& now)
 {
     if (step.kind == Step::Keep) {
         return;
     }
-    m_known = true;
+    m_toldOn = now.date();
     m_armed = step.kind == Step::Schedule ? std::optional<Pending>(step.pending) : std::nullopt;
     m_retryAfter = {};
 }

@@ -43,17 +43,19 @@ public:
     };
 
     /// What to ask of the system at now so that wanted is pending (none: nothing should be). At first,
-    /// not knowing what the system holds, it always asks: a time left by an earlier run may be stale.
+    /// not knowing what the system holds, it always asks: a time left by an earlier run may be stale. It
+    /// asks again on each new day, so that what was lost or cancelled by hand the day before is armed anew.
     Step step(const std::optional<Pending>& wanted, const QDateTime& now) const;
-    /// The system did what step asked.
-    void done(const Step& step);
+    /// The system did at now what step asked.
+    void done(const Step& step, const QDateTime& now);
     /// The system refused: ask again RetrySeconds after now.
     void failed(const QDateTime& now);
 
     const std::optional<Pending>& armed() const { return m_armed; }
 
 private:
-    bool m_known = false;
+    /// The day the system was last told what to have pending; before that, what it has is unknown.
+    QDate m_toldOn;
     std::optional<Pending> m_armed;
     QDateTime m_retryAfter;
 };

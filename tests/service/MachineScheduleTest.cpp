@@ -87,8 +87,11 @@ TEST(MachineSchedule, ArmsTheNextListedTimeAndFollowsEveryChange)
           machineFile(QStringLiteral("17:00:00"), QString(), QStringLiteral("重新启动")),
           { "cancel" } },
         { QDateTime(QDate(2026, 12, 14), QTime(6, 0, 0)), {}, { "schedule reboot 2026-12-14 17:00:00" } },
+        { QDateTime(QDate(2026, 12, 14), QTime(18, 0, 0)), {}, { "schedule reboot 2026-12-15 17:00:00" } },
+        // The same time, told again on the new day: what was lost or cancelled by hand is armed anew.
+        { QDateTime(QDate(2026, 12, 15), QTime(0, 0, 1)), {}, { "schedule reboot 2026-12-15 17:00:00" } },
         // A log off has no session to end: nothing stays pending.
-        { QDateTime(QDate(2026, 12, 14), QTime(6, 0, 1)),
+        { QDateTime(QDate(2026, 12, 15), QTime(0, 0, 2)),
           machineFile(QStringLiteral("17:00:00"), QString(), QStringLiteral("注销")),
           { "cancel" } },
     };
