@@ -28,11 +28,10 @@ MachineSchedule::MachineSchedule(ProgramState& state, Scheduler& scheduler, Sche
     connect(&m_scheduler, &Scheduler::noticeSent, this, [this](const QString& message) {
         const SettingsModel& settings = m_state.settings;
         m_journal(Info,
+                  // One arg() for all: a %1 in the message or the prefix stays as written.
                   QStringLiteral("notice sent to %1.%2-%3: %4")
-                      .arg(settings.IpPrefix)
-                      .arg(qRound(settings.IpStart))
-                      .arg(settings.IpEnd)
-                      .arg(message));
+                      .arg(settings.IpPrefix, QString::number(qRound(settings.IpStart)),
+                           QString::number(settings.IpEnd), message));
     });
     connect(&m_scheduler, &Scheduler::shutdownDue, this, [this] {
         if (const auto& armed = m_arming.armed()) {
