@@ -81,10 +81,11 @@ void MDIFrm::onMessageAction(const QString& key)
 QList<NotificationIcon::MessageAction> MDIFrm::warningActions() const
 {
     QList<NotificationIcon::MessageAction> actions;
-    if (m_scheduler.canPostpone(m_tickNow)) {
+    const std::optional<QString> time = m_scheduler.pendingTime(m_tickNow);
+    if (time && Scheduler::postponeStaysToday(*time)) {
         actions.append({ PostponeAction, withoutAccessKey(m_lang[151]) });
     }
-    if (m_scheduler.pendingTime(m_tickNow)) {
+    if (time) {
         actions.append({ SkipAction, withoutAccessKey(m_lang[152]) });
     }
     return actions;
@@ -100,8 +101,9 @@ void MDIFrm::offerScheduleCommands()
     // The scheduler is asked only in the last minutes before a time; QAction ignores a visibility that does
     // not change, so a menu exported over dbusmenu hears nothing the rest of the time.
     const bool near = m_left && *m_left < Scheduler::PostponeSeconds;
-    const bool postpone = near && m_scheduler.canPostpone(m_tickNow);
-    const bool skip = near && m_scheduler.pendingTime(m_tickNow).has_value();
+    const std::optional<QString> time = near ? m_scheduler.pendingTime(m_tickNow) : std::nullopt;
+    const bool postpone = time && Scheduler::postponeStaysToday(*time);
+    const bool skip = time.has_value();
     const bool cancel = Timer3.isActive();
     MenuPostpone->setVisible(postpone);
     MenuSkip->setVisible(skip);

@@ -178,25 +178,22 @@ std::optional<QString> Scheduler::pendingTime(const QDateTime& now) const
     return std::nullopt;
 }
 
-bool Scheduler::canPostpone(const QDateTime& now) const
+bool Scheduler::postponeStaysToday(const QString& time)
 {
-    // A time moved past midnight would belong to a day whose list is another one.
-    const std::optional<QString> time = pendingTime(now);
-    return time
-        && QTime::fromString(*time, QStringLiteral("HH:mm:ss")).msecsSinceStartOfDay() / 1000 + PostponeSeconds
-        < 24 * 3600;
+    const std::optional<int> seconds = countdown::secondsOfDay(time);
+    return seconds && *seconds + PostponeSeconds < 24 * 3600;
 }
 
 bool Scheduler::postpone(const QDateTime& now)
 {
-    if (!canPostpone(now)) {
+    const std::optional<QString> time = pendingTime(now);
+    if (!time || !postponeStaysToday(*time)) {
         return false;
     }
-    const QString time = *pendingTime(now);
-    const QString later
-        = countdown::clockText(QTime::fromString(time, QStringLiteral("HH:mm:ss")).addSecs(PostponeSeconds));
+    const int laterSeconds = *countdown::secondsOfDay(*time) + PostponeSeconds;
+    const QString later = countdown::clockText(QTime::fromMSecsSinceStartOfDay(laterSeconds * 1000));
     QString error;
-    const bool stored = m_overrides->postpone(now.date(), time, later, &error);
+    const bool stored = m_overrides->postpone(now.date(), *time, later, &error);
     tellOverride(m_state.lang[154] + later, stored, error);
     return true;
 }

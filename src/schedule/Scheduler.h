@@ -68,10 +68,11 @@ public:
     /// Today's next time, as the countdown shows it, while it is less than PostponeSeconds away and there are
     /// overrides to change it: what postpone() and skip() would act on.
     std::optional<QString> pendingTime(const QDateTime& now) const;
-    /// True while there is a pending time and postponing it keeps it on the same day.
-    bool canPostpone(const QDateTime& now) const;
+    /// Whether time, PostponeSeconds later, is still on the same day: a time moved past midnight would
+    /// belong to a day whose list is another one.
+    static bool postponeStaysToday(const QString& time);
     /// Moves the pending time PostponeSeconds later for today, told through overrideMade and as a notice.
-    /// False when canPostpone() is false.
+    /// False without a pending time, or when postponing it would leave the day.
     bool postpone(const QDateTime& now);
     /// Drops the pending time for today, told as postpone() tells. False when there is no pending time.
     bool skip(const QDateTime& now);

@@ -1,8 +1,8 @@
 #include "TodayOverrides.h"
 
+#include "Countdown.h"
 #include "core/TextFile.h"
 
-#include <QTime>
 #include <algorithm>
 
 // The file: the day (yyyy-MM-dd) on the first line, then one line per time of the list that was changed:
@@ -12,7 +12,7 @@ const QString SkippedMark = QStringLiteral("-");
 
 bool isTime(const QString& text)
 {
-    return text.size() == 8 && QTime::fromString(text, QStringLiteral("HH:mm:ss")).isValid();
+    return countdown::secondsOfDay(text).has_value();
 }
 } // namespace
 
